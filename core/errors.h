@@ -1,0 +1,34 @@
+#pragma once
+// Exceptions the engine raises and the "%s" message formatting they use.
+//
+// EDatabaseError carries a fixed English message with names and values put in
+// through "%s" placeholders; raised on behalf of a named component (table,
+// database, session) the message reads "<name>: <message>". EEncryptException
+// is the cipher layer's own error. Both are plain value types; any thread may
+// raise them.
+
+#include <initializer_list>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+
+class EDatabaseError : public std::runtime_error {
+ public:
+  explicit EDatabaseError(const std::string& message) : std::runtime_error(message) {}
+};
+
+class EEncryptException : public std::runtime_error {
+ public:
+  explicit EEncryptException(const std::string& message) : std::runtime_error(message) {}
+};
+
+// Replaces each "%s" of `pattern` by the next argument, in order, and "%%" by
+// "%". Missing arguments leave their "%s" empty; extra arguments are ignored.
+std::string FormatMessage(std::string_view pattern, std::initializer_list<std::string_view> args);
+
+// "%s: %s" when `componentName` is not empty, the bare message otherwise.
+std::string ComponentMessage(std::string_view componentName, std::string_view message);
+
+[[noreturn]] void DatabaseError(std::string_view message, std::string_view componentName = {});
+[[noreturn]] void DatabaseErrorFmt(std::string_view pattern, std::initializer_list<std::string_view> args,
+                                   std::string_view componentName = {});
