@@ -1,9 +1,12 @@
+// Numerion: starts the application, creates the main window and runs the
+// message loop until the window closes.
 #include <QApplication>
-#include <QLabel>
+
+#include "Unit1.h"
 
 int main(int argc, char** argv) {
   QApplication application(argc, argv);
-  QLabel placeholder("Numerion");
-  placeholder.show();
+  TForm1 form;
+  form.show();
   return application.exec();
 }

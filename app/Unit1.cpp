@@ -1,0 +1,344 @@
+#include "Unit1.h"
+
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QEvent>
+#include <QFrame>
+#include <QHeaderView>
+#include <QLabel>
+#include <QResizeEvent>
+#include <QScreen>
+#include <QToolButton>
+#include <QTreeWidget>
+#include <stdexcept>
+
+#include "globalunit.h"
+#include "info/aboutunit.h"
+#include "info/wheelunit.h"
+#include "platform/controls.h"
+#include "platform/desktop.h"
+#include "platform/guard.h"
+#include "platform/pagecontrol.h"
+
+std::int32_t buttoncount = 0;
+QToolButton* numberbuttons[101] = {};
+bool boardbuilt = false;
+bool lotterychanged = true;
+bool pagechangeallowed = false;
+QString exedir;
+QString separator = QStringLiteral(" ");
+QString zeropad;
+std::int32_t ticketlimit = 0;
+
+namespace {
+
+constexpr int kFormWidth = 743;
+constexpr int kFormHeight = 594;
+constexpr int kBottomPanelHeight = 100;
+constexpr int kNavigationPanelWidth = 455;
+
+bool isPathSeparator(QChar c) { return c == QLatin1Char('\\') || c == QLatin1Char('/'); }
+
+// Reads a column of the lottery list as an integer.
+int integerOf(const QString& text) {
+  bool ok = false;
+  const int value = text.trimmed().toInt(&ok);
+  if (!ok) throw std::invalid_argument("'" + text.toStdString() + "' is not a valid integer value");
+  return value;
+}
+
+}  // namespace
+
+QString directoryof(const QString& path) {
+  bool extensionSeen = false;
+  qsizetype i = path.size() - 1;
+  for (; i >= 0 && !isPathSeparator(path[i]); --i)
+    if (path[i] == QLatin1Char('.')) extensionSeen = true;
+  if (!extensionSeen || i < 0) return QString();
+  if (i == 0 && path[0] == QLatin1Char('/')) return QStringLiteral("/");
+  QString directory = path.left(i);
+  if (directory.endsWith(QLatin1Char(':'))) directory += QLatin1Char('\\');
+  return directory;
+}
+
+TForm1::TForm1(QWidget* parent) : QWidget(parent) {
+  Q_INIT_RESOURCE(numerion);
+  // A main window starts from a fresh wizard state (the program has one
+  // window for the whole run; tests create several in turn).
+  wizardstate = globalvar1{};
+  std::fill(std::begin(numberbuttons), std::end(numberbuttons), nullptr);
+  pagechangeallowed = false;
+
+  setFont(QFont(QStringLiteral("MS Sans Serif"), 8));
+  resize(kFormWidth, kFormHeight);
+  setMinimumSize(kFormWidth, kFormHeight);
+  if (const QScreen* screen = this->screen())
+    move(screen->availableGeometry().center() - rect().center());
+
+  createPages();
+  createBottomPanel();
+  arrangeAreas();
+  guarded(this, [this] { FormCreate(); });
+}
+
+TForm1::~TForm1() {
+  // The buttons die with the window; leave no dangling slot behind.
+  std::fill(std::begin(numberbuttons), std::end(numberbuttons), nullptr);
+  boardbuilt = false;
+  buttoncount = 0;
+}
+
+void TForm1::createPages() {
+  PageControl1 = new TPageControl(this);
+  PageControl1->OnChanging = [this](bool& allow) { guarded(this, [&] { PageControl1Changing(allow); }); };
+  TabSheet4 = new QWidget;
+  TabSheet1 = new QWidget;
+  TabSheet5 = new QWidget;
+  TabSheet3 = new QWidget;
+  TabSheet7 = new QWidget;
+  PageControl1->addTab(TabSheet4, QStringLiteral("1. Select Lottery"));
+  PageControl1->addTab(TabSheet1, QStringLiteral("Select Numbers"));
+  // Qt, like the captions' original form, shows "&&" as a single "&".
+  PageControl1->addTab(TabSheet5, QStringLiteral("3. Choose Wheels && Build Tickets"));
+  PageControl1->addTab(TabSheet3, QStringLiteral("4. Output Tickets"));
+  PageControl1->addTab(TabSheet7, QStringLiteral("5. Finish"));
+  createLotteryPage();
+  createWheelPage();
+  createFinishPage();
+}
+
+void TForm1::createLotteryPage() {
+  Panel3 = new QFrame(TabSheet4);
+  Panel3->setGeometry(0, 0, TabSheet4->width(), 97);
+  Label1 = new QLabel(QStringLiteral("Country :"), Panel3);
+  Label1->move(24, 24);
+  ComboBoxEx1 = new QComboBox(Panel3);
+  ComboBoxEx1->setEditable(true);
+  ComboBoxEx1->setGeometry(88, 16, 273, 38);
+  ComboBoxEx1->setMaxVisibleItems(8);
+  QFont comboFont(QStringLiteral("MS Sans Serif"));
+  comboFont.setPixelSize(19);
+  ComboBoxEx1->setFont(comboFont);
+  ComboBoxEx1->setEditText(QStringLiteral(".."));
+
+  ListView3 = new QTreeWidget(TabSheet4);
+  ListView3->setRootIsDecorated(false);
+  ListView3->setSelectionBehavior(QAbstractItemView::SelectRows);
+  ListView3->setSelectionMode(QAbstractItemView::SingleSelection);
+  ListView3->setHeaderLabels({QStringLiteral("Lottery Name"), QStringLiteral("From"), QStringLiteral("Match")});
+  ListView3->setColumnWidth(0, 150);
+  ListView3->setColumnWidth(1, 150);
+  ListView3->setStyleSheet(QStringLiteral("QTreeView::item { border-right: 1px solid #d0d0d0; "
+                                          "border-bottom: 1px solid #d0d0d0; }"));
+  QFont listFont(QStringLiteral("MS Sans Serif"));
+  listFont.setPixelSize(13);
+  ListView3->setFont(listFont);
+  connect(ListView3, &QTreeWidget::itemSelectionChanged, this,
+          guardedSlot(this, &TForm1::ListView3SelectItem));
+  TabSheet4->installEventFilter(this);
+}
+
+void TForm1::createWheelPage() {
+  Label12 = new QLabel(QStringLiteral("Wheels"), TabSheet5);
+  QFont bold = Label12->font();
+  bold.setBold(true);
+  Label12->setFont(bold);
+  Label12->move(64, 16);
+  Label11 = new TClickLabel(QStringLiteral("More Info"), TabSheet5);
+  styleAsLink(Label11);
+  Label11->move(64, 40);
+  connect(Label11, &TClickLabel::clicked, this, guardedSlot(this, &TForm1::Label11Click));
+}
+
+void TForm1::createFinishPage() {
+  Label4 = new QLabel(QStringLiteral("Congratulation !!!"), TabSheet7);
+  QFont font = Label4->font();
+  font.setPixelSize(32);
+  font.setBold(true);
+  Label4->setFont(font);
+  Label4->adjustSize();
+  // The page's own size settles after the window's: centre again then.
+  TabSheet7->installEventFilter(this);
+}
+
+void TForm1::createBottomPanel() {
+  Panel1 = new QFrame(this);
+  SpeedButton3 = makeSpeedButton(Panel1, QString(), 24, 24, 41, 41);
+  SpeedButton3->setIcon(QIcon(QStringLiteral(":/icons/about.svg")));
+  SpeedButton3->setIconSize(QSize(32, 32));
+  SpeedButton3->setToolTip(QStringLiteral("About"));
+  connect(SpeedButton3, &QToolButton::clicked, this, guardedSlot(this, &TForm1::SpeedButton3Click));
+
+  Panel6 = new QFrame(Panel1);
+  SpeedButtonprevious = makeSpeedButton(Panel6, QStringLiteral("<< Previous"), 160, 24, 113, 49);
+  SpeedButtonnext = makeSpeedButton(Panel6, QStringLiteral("Next >>"), 296, 24, 113, 49);
+  SpeedButtonbuildticket = makeSpeedButton(Panel6, QStringLiteral("Build Ticket >>"), 296, 24, 113, 49);
+  SpeedButtonapplyfilter = makeSpeedButton(Panel6, QStringLiteral("Apply Filter >>"), 296, 24, 113, 49);
+  speedbuttonfinish = makeSpeedButton(Panel6, QStringLiteral("Finish"), 304, 24, 97, 49);
+  SpeedButtonprinttickets = makeSpeedButton(Panel6, QString(), 0, 24, 49, 41);
+  SpeedButtonprinttickets->setToolTip(QStringLiteral("Print Tickets"));
+  SpeedButtonprinttickets->setIcon(QIcon(QStringLiteral(":/icons/print.svg")));
+  SpeedButtonsavefile = makeSpeedButton(Panel6, QString(), 56, 24, 41, 41);
+  SpeedButtonsavefile->setToolTip(QStringLiteral("Save Tickets"));
+  SpeedButtonsavefile->setIcon(QIcon(QStringLiteral(":/icons/save.svg")));
+  SpeedButtontext = makeSpeedButton(Panel6, QString(), 104, 24, 41, 41);
+  SpeedButtontext->setIcon(QIcon(QStringLiteral(":/icons/text.svg")));
+  for (QToolButton* button : {SpeedButtonprinttickets, SpeedButtonsavefile, SpeedButtontext})
+    button->setIconSize(QSize(32, 32));
+
+  connect(SpeedButtonnext, &QToolButton::clicked, this, guardedSlot(this, &TForm1::SpeedButtonnextClick));
+  connect(SpeedButtonprevious, &QToolButton::clicked, this,
+          guardedSlot(this, &TForm1::SpeedButtonpreviousClick));
+  connect(speedbuttonfinish, &QToolButton::clicked, this,
+          guardedSlot(this, &TForm1::speedbuttonfinishClick));
+}
+
+void TForm1::arrangeAreas() {
+  const int w = width();
+  const int h = height();
+  PageControl1->setGeometry(0, 0, w, h - kBottomPanelHeight);
+  Panel1->setGeometry(0, h - kBottomPanelHeight, w, kBottomPanelHeight);
+  Panel6->setGeometry(w - kNavigationPanelWidth, 0, kNavigationPanelWidth, kBottomPanelHeight);
+}
+
+void TForm1::resizeEvent(QResizeEvent* event) {
+  QWidget::resizeEvent(event);
+  arrangeAreas();
+  guarded(this, [this] { FormResize(); });
+}
+
+bool TForm1::eventFilter(QObject* watched, QEvent* event) {
+  if (event->type() == QEvent::Resize) {
+    if (watched == TabSheet7) guarded(this, [this] { FormResize(); });
+    if (watched == TabSheet4) {
+      Panel3->resize(TabSheet4->width(), Panel3->height());
+      ListView3->setGeometry(0, Panel3->height(), TabSheet4->width(), TabSheet4->height() - Panel3->height());
+    }
+  }
+  return QWidget::eventFilter(watched, event);
+}
+
+void TForm1::FormCreate() {
+  try {
+    setWindowTitle(QStringLiteral("Numerion"));
+    buttoncount = 0;
+    lotterychanged = true;
+    boardbuilt = false;
+    showPage(0);
+    pagechangeallowed = false;
+    numbercount = 49;
+    // The executable carries no extension on this platform, so its directory
+    // comes from the platform rather than from directoryof.
+    exedir = QCoreApplication::applicationDirPath();
+    selection.reset(numbercount);
+  } catch (const std::exception& error) {
+    // A failing step is reported; the later steps are skipped and the window
+    // still opens.
+    desktop().messageBox(this, QString::fromUtf8(error.what()));
+  }
+}
+
+void TForm1::FormResize() {
+  Label4->move((TabSheet7->width() - Label4->width()) / 2, (TabSheet7->height() - Label4->height()) / 2);
+}
+
+void TForm1::showPage(int index) {
+  if (index < 0) index = 0;
+  PageControl1->setCurrentIndex(index);
+  const int page = PageControl1->currentIndex();
+  SpeedButtonapplyfilter->setVisible(false);
+  SpeedButtonprevious->setVisible(page >= 1);
+  SpeedButtonnext->setVisible(page == 0 || page == 1 || page == 3);
+  SpeedButtonbuildticket->setVisible(page == 2);
+  speedbuttonfinish->setVisible(page == 4);
+  SpeedButtonprinttickets->setVisible(page == 3);
+  SpeedButtonsavefile->setVisible(page == 3);
+  SpeedButtontext->setVisible(page == 3);
+  if (page == 3) Panel6->repaint();
+}
+
+void TForm1::nextPage() {
+  pagechangeallowed = true;
+  showPage(PageControl1->currentIndex() + 1);
+  pagechangeallowed = false;
+}
+
+void TForm1::SpeedButtonpreviousClick() {
+  pagechangeallowed = true;
+  showPage(PageControl1->currentIndex() - 1);
+  pagechangeallowed = false;
+}
+
+void TForm1::speedbuttonfinishClick() {
+  pagechangeallowed = true;
+  showPage(0);
+  pagechangeallowed = false;
+}
+
+void TForm1::PageControl1Changing(bool& AllowChange) {
+  AllowChange = pagechangeallowed;
+  if (!AllowChange) desktop().messageBox(this, QStringLiteral("Please click \"Next >>\" or \"<< Previous\" button!"));
+}
+
+void TForm1::SpeedButtonnextClick() {
+  switch (PageControl1->currentIndex()) {
+    case 0: {
+      if (!lotterychanged) {
+        nextPage();
+        return;
+      }
+      const QList<QTreeWidgetItem*> rows = ListView3->selectedItems();
+      if (rows.isEmpty()) {
+        desktop().messageBox(this, QStringLiteral("You have to choose a lottery!"));
+        return;
+      }
+      const QTreeWidgetItem* row = rows.first();
+      const int match = integerOf(row->text(2));
+      const int from = integerOf(row->text(1));
+      pagechangeallowed = true;
+      showPage(1);
+      buttoncount = numbercount;
+      wizardstate.pick = match;
+      numbercount = from;
+      pagechangeallowed = false;
+      lotterychanged = false;
+      selection.reset(numbercount);
+      wizardstate.zoption = 0;
+      return;
+    }
+    case 1: {
+      const auto chosen = static_cast<int>(selection.nosortlistbox.size());
+      if (chosen < wizardstate.pick + 1) {
+        desktop().messageBox(this, QStringLiteral("You should choose %1 more numbers.")
+                                       .arg(wizardstate.pick + 1 - chosen));
+        return;
+      }
+      pagechangeallowed = true;
+      showPage(2);
+      pagechangeallowed = false;
+      return;
+    }
+    case 2:
+    case 3:
+      nextPage();
+      return;
+    default:
+      return;
+  }
+}
+
+void TForm1::SpeedButton3Click() {
+  Taboutform form(this);
+  desktop().runModal(form);
+}
+
+void TForm1::Label11Click() {
+  Twheelform form(this);
+  desktop().runModal(form);
+}
+
+void TForm1::addLotteryRow(const QString& name, const QString& from, const QString& match) {
+  new QTreeWidgetItem(ListView3, {name, from, match});
+}
+
+void TForm1::ListView3SelectItem() { lotterychanged = true; }

@@ -1,0 +1,112 @@
+#pragma once
+// TForm1: the wizard's main window. Five pages in PageControl1 and the bottom
+// row of buttons; the program alone changes the page (showPage), the user only
+// through "Next >>", "<< Previous" and "Finish". The window owns every widget
+// it shows for the whole run. Page logic lives beside its subsystem
+// (app/numbers/, app/output/, ...) as TForm1 member functions.
+//
+// User-interface thread only. Every event handler runs inside guarded().
+
+#include <QString>
+#include <QWidget>
+#include <cstdint>
+
+#include "numbers/selection.h"
+
+class QComboBox;
+class QFrame;
+class QLabel;
+class QToolButton;
+class QTreeWidget;
+class TClickLabel;
+class TPageControl;
+
+// Main-window state: the globals of this unit. FormCreate and the window's
+// constructor give them their start values.
+extern std::int32_t buttoncount;        // buttons on the board being replaced
+extern QToolButton* numberbuttons[101];  // slot k holds number k's button, k = 1..100
+extern bool boardbuilt;                  // a number button has been created
+extern bool lotterychanged;              // lottery selection changed since the board was built
+extern bool pagechangeallowed;           // true only while the program switches pages
+extern QString exedir;                   // where data.dat is looked for
+extern QString separator;                // between the numbers of a ticket line
+extern QString zeropad;                  // "0": numbers below 10 keep a leading zero
+extern std::int32_t ticketlimit;         // ticket count of the chosen formula entry
+
+// The directory part of a file path whose separators are "\" or "/": empty when
+// the last component has no "."; a drive root keeps its "\" ("C:\"), and the
+// root of a "/" path is "/".
+QString directoryof(const QString& path);
+
+class TForm1 : public QWidget {
+  Q_OBJECT
+
+ public:
+  explicit TForm1(QWidget* parent = nullptr);
+  ~TForm1() override;
+
+  // Pages and the bottom panel.
+  TPageControl* PageControl1 = nullptr;
+  QWidget* TabSheet4 = nullptr;  // 1. Select Lottery
+  QWidget* TabSheet1 = nullptr;  // Select Numbers
+  QWidget* TabSheet5 = nullptr;  // 3. Choose Wheels & Build Tickets
+  QWidget* TabSheet3 = nullptr;  // 4. Output Tickets
+  QWidget* TabSheet7 = nullptr;  // 5. Finish
+  QLabel* Label4 = nullptr;      // "Congratulation !!!"
+  QFrame* Panel1 = nullptr;
+  QToolButton* SpeedButton3 = nullptr;  // about
+  QFrame* Panel6 = nullptr;
+  QToolButton* SpeedButtonprevious = nullptr;
+  QToolButton* SpeedButtonnext = nullptr;
+  QToolButton* SpeedButtonbuildticket = nullptr;
+  QToolButton* speedbuttonfinish = nullptr;
+  QToolButton* SpeedButtonprinttickets = nullptr;
+  QToolButton* SpeedButtonsavefile = nullptr;
+  QToolButton* SpeedButtontext = nullptr;
+  QToolButton* SpeedButtonapplyfilter = nullptr;  // never shown
+
+  // Page 1: the country and the lottery list.
+  QFrame* Panel3 = nullptr;
+  QLabel* Label1 = nullptr;
+  QComboBox* ComboBoxEx1 = nullptr;
+  QTreeWidget* ListView3 = nullptr;
+
+  // Page 3: the link to the wheel explanation.
+  QLabel* Label12 = nullptr;
+  TClickLabel* Label11 = nullptr;
+
+  // The chosen numbers and the pool (hidden lists).
+  SelectionLists selection;
+
+  // Navigation.
+  void showPage(int index);
+  void nextPage();
+  void SpeedButtonnextClick();
+  void SpeedButtonpreviousClick();
+  void speedbuttonfinishClick();
+  void PageControl1Changing(bool& AllowChange);
+
+  // Window events.
+  void FormCreate();
+  void FormResize();
+
+  // Information windows.
+  void SpeedButton3Click();
+  void Label11Click();
+
+  // Lottery list: one row of name, From and Match texts.
+  void addLotteryRow(const QString& name, const QString& from, const QString& match);
+  void ListView3SelectItem();
+
+ protected:
+  void resizeEvent(QResizeEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  void createPages();
+  void createBottomPanel();
+  void createLotteryPage();
+  void createWheelPage();
+  void createFinishPage();
+  void arrangeAreas();
+};

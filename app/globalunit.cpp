@@ -1,0 +1,4 @@
+#include "globalunit.h"
+
+globalvar1 wizardstate;
+std::int32_t numbercount = 49;

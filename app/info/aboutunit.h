@@ -1,0 +1,36 @@
+#pragma once
+// Taboutform: the modal "About" window with the product name, its version,
+// the maker's notice and the maker's web address (a link). Created fresh for
+// each opening and released when it closes.
+
+#include <QDialog>
+
+class QFrame;
+class QGroupBox;
+class QLabel;
+class QPushButton;
+class TClickLabel;
+
+class Taboutform : public QDialog {
+  Q_OBJECT
+
+ public:
+  explicit Taboutform(QWidget* parent = nullptr);
+
+  // The maker's web page, opened by a click on companysitelabel.
+  static const QString companysite;
+
+  QGroupBox* GroupBox1 = nullptr;
+  QLabel* programnameLabel = nullptr;
+  QLabel* programversionlabel = nullptr;
+  QLabel* Label12 = nullptr;  // first line of the maker's notice
+  QLabel* Label13 = nullptr;  // second line of the maker's notice
+  TClickLabel* companysitelabel = nullptr;
+  QFrame* Panel1 = nullptr;
+  QPushButton* Button1 = nullptr;
+
+  void FormCreate();
+  // Shows `name` as the product name, centred across GroupBox1.
+  void showProgramName(const QString& name);
+  void companysitelabelClick();
+};
