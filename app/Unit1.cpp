@@ -103,7 +103,10 @@ void TForm1::createPages() {
   PageControl1->addTab(TabSheet3, QStringLiteral("4. Output Tickets"));
   PageControl1->addTab(TabSheet7, QStringLiteral("5. Finish"));
   createLotteryPage();
+  createNumberPage();
   createWheelPage();
+  createOutputFormats();
+  createTicketPage();
   createFinishPage();
 }
 
@@ -133,6 +136,12 @@ void TForm1::createLotteryPage() {
   QFont listFont(QStringLiteral("MS Sans Serif"));
   listFont.setPixelSize(13);
   ListView3->setFont(listFont);
+  // Keep the selection visible when the list loses the focus.
+  QPalette palette = ListView3->palette();
+  palette.setColor(QPalette::Inactive, QPalette::Highlight, palette.color(QPalette::Active, QPalette::Highlight));
+  palette.setColor(QPalette::Inactive, QPalette::HighlightedText,
+                   palette.color(QPalette::Active, QPalette::HighlightedText));
+  ListView3->setPalette(palette);
   connect(ListView3, &QTreeWidget::itemSelectionChanged, this,
           guardedSlot(this, &TForm1::ListView3SelectItem));
   TabSheet4->installEventFilter(this);
@@ -148,6 +157,21 @@ void TForm1::createWheelPage() {
   styleAsLink(Label11);
   Label11->move(64, 40);
   connect(Label11, &TClickLabel::clicked, this, guardedSlot(this, &TForm1::Label11Click));
+
+  // The wheel families; the key tab shows the first chosen number.
+  PageControl2 = new QTabWidget(TabSheet5);
+  PageControl2->setGeometry(64, 80, 601, 233);
+  TabSheet2 = new QWidget;
+  TabSheet6 = new QWidget;
+  PageControl2->addTab(TabSheet2, QStringLiteral("Abraviation Wheels"));
+  PageControl2->addTab(TabSheet6, QStringLiteral("Key Wheels"));
+  Label16 = new QLabel(QStringLiteral("Your Key is:"), TabSheet6);
+  Label16->move(16, 88);
+  Panel13 = new QLabel(TabSheet6);
+  Panel13->setFrameStyle(QFrame::Panel | QFrame::Raised);
+  Panel13->setAlignment(Qt::AlignCenter);
+  Panel13->setFont(bold);
+  Panel13->setGeometry(88, 80, 81, 33);
 }
 
 void TForm1::createFinishPage() {
@@ -208,8 +232,19 @@ void TForm1::resizeEvent(QResizeEvent* event) {
 }
 
 bool TForm1::eventFilter(QObject* watched, QEvent* event) {
+  if (event->type() == QEvent::KeyRelease && watched == Edit1) guarded(this, [this] { Edit1KeyUp(); });
   if (event->type() == QEvent::Resize) {
     if (watched == TabSheet7) guarded(this, [this] { FormResize(); });
+    if (watched == Panel5) guarded(this, [this] { Panel5Resize(); });
+    if (watched == TabSheet1) {
+      Panel4->resize(TabSheet1->width(), Panel4->height());
+      Panel5->setGeometry(0, Panel4->height(), TabSheet1->width(), TabSheet1->height() - Panel4->height());
+    }
+    if (watched == TabSheet3) {
+      const int stripHeight = 44;
+      ticketListView->setGeometry(0, 0, TabSheet3->width(), TabSheet3->height() - stripHeight);
+      Panel2->setGeometry(0, TabSheet3->height() - stripHeight, TabSheet3->width(), stripHeight);
+    }
     if (watched == TabSheet4) {
       Panel3->resize(TabSheet4->width(), Panel3->height());
       ListView3->setGeometry(0, Panel3->height(), TabSheet4->width(), TabSheet4->height() - Panel3->height());
@@ -221,6 +256,7 @@ bool TForm1::eventFilter(QObject* watched, QEvent* event) {
 void TForm1::FormCreate() {
   try {
     setWindowTitle(QStringLiteral("Numerion"));
+    setFormat(1);
     buttoncount = 0;
     lotterychanged = true;
     boardbuilt = false;
@@ -295,15 +331,28 @@ void TForm1::SpeedButtonnextClick() {
       const QTreeWidgetItem* row = rows.first();
       const int match = integerOf(row->text(2));
       const int from = integerOf(row->text(1));
+      // The board has slots for the numbers 1 to 100 only: refuse any other
+      // lottery size before anything changes.
+      if (from < 1 || from > 100) {
+        desktop().messageBox(this, QStringLiteral("The lottery \"%1\" draws from %2 numbers, but the number "
+                                                  "board holds 1 to 100 numbers.")
+                                       .arg(row->text(0))
+                                       .arg(from));
+        return;
+      }
+      Panel5->hide();
+      Panel8->setText(ComboBoxEx1->currentText() + QLatin1Char(':') + row->text(0));
       pagechangeallowed = true;
       showPage(1);
       buttoncount = numbercount;
       wizardstate.pick = match;
       numbercount = from;
+      buildBoard(numbercount, buttoncount);
+      layoutBoard(40, 30, numbercount);
       pagechangeallowed = false;
       lotterychanged = false;
-      selection.reset(numbercount);
-      wizardstate.zoption = 0;
+      clearSelection();
+      Panel5->show();
       return;
     }
     case 1: {
@@ -314,6 +363,7 @@ void TForm1::SpeedButtonnextClick() {
         return;
       }
       pagechangeallowed = true;
+      wizardstate.wheeltype = PageControl2->currentIndex() == 0 ? QStringLiteral("a") : QStringLiteral("k");
       showPage(2);
       pagechangeallowed = false;
       return;

@@ -12,10 +12,16 @@
 #include <cstdint>
 
 #include "numbers/selection.h"
+#include "platform/randomsource.h"
 
+class QCheckBox;
 class QComboBox;
 class QFrame;
 class QLabel;
+class QLineEdit;
+class QPushButton;
+class QRadioButton;
+class QTabWidget;
 class QToolButton;
 class QTreeWidget;
 class TClickLabel;
@@ -71,12 +77,51 @@ class TForm1 : public QWidget {
   QComboBox* ComboBoxEx1 = nullptr;
   QTreeWidget* ListView3 = nullptr;
 
-  // Page 3: the link to the wheel explanation.
+  // Page 2: the selection strip and the number board.
+  QFrame* Panel4 = nullptr;
+  QLabel* Label2 = nullptr;
+  QLabel* Panel8 = nullptr;  // "<country>:<lottery>"
+  QLabel* Label9 = nullptr;
+  QLabel* Label10 = nullptr;
+  QLabel* Label15 = nullptr;
+  QLineEdit* Edit1 = nullptr;
+  QCheckBox* CheckBox1 = nullptr;  // "Auto Sort"
+  QLabel* Label21 = nullptr;
+  QLabel* Label22 = nullptr;  // count of chosen numbers
+  QPushButton* Button2 = nullptr;  // "Randomize"
+  QPushButton* Button5 = nullptr;  // "Backspace"
+  QPushButton* Button4 = nullptr;  // "Clear"
+  QFrame* Panel5 = nullptr;        // the board
+
+  // Page 3: the link to the wheel explanation, the wheel family tabs with
+  // the key display, and the output formats.
   QLabel* Label12 = nullptr;
   TClickLabel* Label11 = nullptr;
+  QTabWidget* PageControl2 = nullptr;
+  QWidget* TabSheet2 = nullptr;  // abbreviated wheels
+  QWidget* TabSheet6 = nullptr;  // key wheels
+  QLabel* Label16 = nullptr;
+  QLabel* Panel13 = nullptr;  // the key: the first chosen number
+  QLabel* Label18 = nullptr;
+  QRadioButton* RadioButton3 = nullptr;
+  QRadioButton* RadioButton5 = nullptr;
+  QRadioButton* RadioButton4 = nullptr;
+  QRadioButton* RadioButton6 = nullptr;
+  QRadioButton* RadioButton7 = nullptr;
+  QRadioButton* RadioButton8 = nullptr;
+  QRadioButton* RadioButton9 = nullptr;
+  QRadioButton* RadioButton10 = nullptr;
+
+  // Page 4: the ticket list and its count.
+  QTreeWidget* ticketListView = nullptr;
+  QFrame* Panel2 = nullptr;
+  QLabel* Label19 = nullptr;
+  QLabel* Label20 = nullptr;
 
   // The chosen numbers and the pool (hidden lists).
   SelectionLists selection;
+  // The generator of the random pick, seeded afresh on each press.
+  RandomSource random;
 
   // Navigation.
   void showPage(int index);
@@ -94,6 +139,25 @@ class TForm1 : public QWidget {
   void SpeedButton3Click();
   void Label11Click();
 
+  // Number board.
+  void buildBoard(int count, int oldcount);
+  void layoutBoard(int w, int h, int count);
+  void selectNumber(QObject* sender);
+  void refreshSelection(bool autoSort);
+  void clearSelection();
+  void enableBoard(int count);
+  int sortedPosition(const QString& text) const { return selection.sortedPosition(text); }
+  int poolPosition(const QString& text) const { return selection.poolPosition(text); }
+  void Button4Click();
+  void Button5Click();
+  void CheckBox1Click();
+  void Edit1KeyUp();
+  void Panel5Resize();
+  void Button2Click();
+
+  // Output formats.
+  void setFormat(int format);
+
   // Lottery list: one row of name, From and Match texts.
   void addLotteryRow(const QString& name, const QString& from, const QString& match);
   void ListView3SelectItem();
@@ -106,7 +170,10 @@ class TForm1 : public QWidget {
   void createPages();
   void createBottomPanel();
   void createLotteryPage();
+  void createNumberPage();
   void createWheelPage();
+  void createOutputFormats();
+  void createTicketPage();
   void createFinishPage();
   void arrangeAreas();
 };
