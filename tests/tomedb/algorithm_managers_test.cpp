@@ -1,0 +1,101 @@
+// The algorithm registries and the compression and encryption managers.
+
+#include <gtest/gtest.h>
+
+#include "core/errors.h"
+#include "tomedb/algorithms/Compress_Zlib.h"
+#include "tomedb/algorithms/Enc_Blowfish.h"
+#include "tomedb/algorithms/Enc_Gost.h"
+#include "tomedb/algorithms/Enc_Twofish.h"
+#include "tomedb/algorithms/Hash_SHA.h"
+
+namespace {
+std::string MessageOf(const std::function<void()>& action) {
+  try {
+    action();
+  } catch (const EDatabaseError& e) {
+    return e.what();
+  }
+  return "(no database error)";
+}
+}  // namespace
+
+TEST(AlgorithmRegistry, BuiltInNamesResolveIgnoringCase) {
+  TEncryptMgr enc(nullptr);
+  EXPECT_EQ(enc.CheckAlgo("Blowfish"), 0);
+  EXPECT_EQ(enc.CheckAlgo("TWOFISH"), 1);
+  EXPECT_EQ(enc.CheckAlgo("gost"), 2);
+  EXPECT_EQ(enc.CheckAlgo("DES"), -1);
+  TCompressMgr comp(nullptr);
+  EXPECT_EQ(comp.CheckAlgo("zlib"), 0);
+  EXPECT_EQ(comp.CheckAlgo("Blowfish"), -1);
+}
+
+TEST(AlgorithmRegistry, RegisteringAgainReplacesTheNameAndNewClassesAppend) {
+  TAlgoRegistry registry;
+  registry.Register("One", TEncAlgo_Blowfish::ClassInfo());
+  registry.Register("Two", TEncAlgo_Gost::ClassInfo());
+  registry.Register("Uno", TEncAlgo_Blowfish::ClassInfo());
+  EXPECT_EQ(registry.Names(), (std::vector<std::string>{"Uno", "Two"}));
+  EXPECT_EQ(registry.IndexOf("one"), -1);
+  EXPECT_EQ(registry.Find("UNO"), &TEncAlgo_Blowfish::ClassInfo());
+}
+
+TEST(EncryptMgr, SelectingTheSameNameKeepsTheObjectAndItsSettings) {
+  TEncryptMgr mgr(nullptr);
+  mgr.SelectAlgo("Blowfish");
+  TDataProcessAlgo* first = mgr.Algo();
+  mgr.SetMode(cmCFB8);
+  mgr.SelectAlgo("BLOWFISH");
+  EXPECT_EQ(mgr.Algo(), first);
+  EXPECT_EQ(mgr.EncryptAlgo()->GetMode(), cmCFB8);
+  mgr.SelectAlgo("Twofish");
+  EXPECT_EQ(&mgr.Algo()->AlgoClass(), &TEncAlgo_Twofish::ClassInfo());
+  EXPECT_EQ(mgr.EncryptAlgo()->GetMode(), 0);
+}
+
+TEST(EncryptMgr, ErrorsAreDatabaseErrorsWithTheirMessages) {
+  TEncryptMgr enc(nullptr);
+  EXPECT_EQ(MessageOf([&] { enc.SelectAlgo("Rot13"); }), "Encryption algorithm module 'Rot13' not found");
+  uint8_t buf[4] = {};
+  EXPECT_EQ(MessageOf([&] { enc.EncodeBuffer(buf, buf, 4); }), "General error");
+  EXPECT_EQ(MessageOf([&] { enc.DecodeBuffer(buf, buf, 4); }), "General error");
+  EXPECT_EQ(MessageOf([&] { enc.InitKey("x"); }), "General error");
+  TCompressMgr comp(nullptr);
+  EXPECT_EQ(MessageOf([&] { comp.SelectAlgo("LZW"); }), "Compression algorithm module 'LZW' not found");
+  EXPECT_EQ(MessageOf([&] { comp.CompressBuffer(buf, 4); }), "General error");
+  // A mode byte outside 0-4 from a damaged file is refused, not run.
+  enc.SelectAlgo("Gost");
+  EXPECT_EQ(MessageOf([&] { enc.SetMode(9); }), "Cipher mode 9 is not supported");
+  // Selected but not keyed: the cipher's own exception.
+  EXPECT_THROW(enc.EncodeBuffer(buf, buf, 4), EEncryptException);
+}
+
+TEST(EncryptMgr, EveryBufferIsItsOwnMessage) {
+  TEncryptMgr mgr(nullptr);
+  mgr.SelectAlgo("Twofish");
+  mgr.SetMode(cmCBC);
+  mgr.InitKey("pw");
+  const std::vector<uint8_t> value(40, 0x11);
+  std::vector<uint8_t> a(40), b(40), back(40);
+  mgr.EncodeBuffer(value.data(), a.data(), 40);
+  mgr.EncodeBuffer(value.data(), b.data(), 40);
+  EXPECT_EQ(a, b);
+  mgr.DecodeBuffer(a.data(), back.data(), 40);
+  EXPECT_EQ(back, value);
+}
+
+TEST(PasswordCheck, AcceptsOnlyTheExactPasswordAndThenKeys) {
+  const std::string stored = PasswordCheckValue("Lotto#1");
+  TEncryptMgr mgr(nullptr);
+  mgr.SelectAlgo("Blowfish");
+  uint8_t buf[8] = {};
+  EXPECT_FALSE(mgr.CheckPassword("lotto#1", stored));
+  EXPECT_FALSE(mgr.CheckPassword("Lotto#1 ", stored));
+  EXPECT_THROW(mgr.EncodeBuffer(buf, buf, 8), EEncryptException);  // nothing keyed
+  EXPECT_TRUE(mgr.CheckPassword("Lotto#1", stored));
+  EXPECT_NO_THROW(mgr.EncodeBuffer(buf, buf, 8));
+  // The empty password has a check value too: the text of SHA-0 of no bytes.
+  EXPECT_EQ(PasswordCheckValue(""), DigestToText(THash_SHA().CalcString("")));
+  EXPECT_LE(stored.size(), 28u);
+}
