@@ -147,33 +147,6 @@ void TForm1::createLotteryPage() {
   TabSheet4->installEventFilter(this);
 }
 
-void TForm1::createWheelPage() {
-  Label12 = new QLabel(QStringLiteral("Wheels"), TabSheet5);
-  QFont bold = Label12->font();
-  bold.setBold(true);
-  Label12->setFont(bold);
-  Label12->move(64, 16);
-  Label11 = new TClickLabel(QStringLiteral("More Info"), TabSheet5);
-  styleAsLink(Label11);
-  Label11->move(64, 40);
-  connect(Label11, &TClickLabel::clicked, this, guardedSlot(this, &TForm1::Label11Click));
-
-  // The wheel families; the key tab shows the first chosen number.
-  PageControl2 = new QTabWidget(TabSheet5);
-  PageControl2->setGeometry(64, 80, 601, 233);
-  TabSheet2 = new QWidget;
-  TabSheet6 = new QWidget;
-  PageControl2->addTab(TabSheet2, QStringLiteral("Abraviation Wheels"));
-  PageControl2->addTab(TabSheet6, QStringLiteral("Key Wheels"));
-  Label16 = new QLabel(QStringLiteral("Your Key is:"), TabSheet6);
-  Label16->move(16, 88);
-  Panel13 = new QLabel(TabSheet6);
-  Panel13->setFrameStyle(QFrame::Panel | QFrame::Raised);
-  Panel13->setAlignment(Qt::AlignCenter);
-  Panel13->setFont(bold);
-  Panel13->setGeometry(88, 80, 81, 33);
-}
-
 void TForm1::createFinishPage() {
   Label4 = new QLabel(QStringLiteral("Congratulation !!!"), TabSheet7);
   QFont font = Label4->font();
@@ -215,6 +188,13 @@ void TForm1::createBottomPanel() {
           guardedSlot(this, &TForm1::SpeedButtonpreviousClick));
   connect(speedbuttonfinish, &QToolButton::clicked, this,
           guardedSlot(this, &TForm1::speedbuttonfinishClick));
+  connect(SpeedButtonbuildticket, &QToolButton::clicked, this,
+          guardedSlot(this, &TForm1::SpeedButtonbuildticketClick));
+  connect(SpeedButtonprinttickets, &QToolButton::clicked, this,
+          guardedSlot(this, &TForm1::SpeedButtonprintticketsClick));
+  connect(SpeedButtonsavefile, &QToolButton::clicked, this,
+          guardedSlot(this, &TForm1::SpeedButtonsavefileClick));
+  connect(SpeedButtontext, &QToolButton::clicked, this, guardedSlot(this, &TForm1::SpeedButtontextClick));
 }
 
 void TForm1::arrangeAreas() {
@@ -364,7 +344,16 @@ void TForm1::SpeedButtonnextClick() {
       }
       pagechangeallowed = true;
       wizardstate.wheeltype = PageControl2->currentIndex() == 0 ? QStringLiteral("a") : QStringLiteral("k");
+      ComboBox2->clear();
+      ComboBox3->clear();
       showPage(2);
+      // A failing survey must not leave the tabs open to the user.
+      try {
+        fillWheelLists();
+      } catch (...) {
+        pagechangeallowed = false;
+        throw;
+      }
       pagechangeallowed = false;
       return;
     }

@@ -19,6 +19,7 @@ class QComboBox;
 class QFrame;
 class QLabel;
 class QLineEdit;
+class QPlainTextEdit;
 class QPushButton;
 class QRadioButton;
 class QTabWidget;
@@ -26,6 +27,7 @@ class QToolButton;
 class QTreeWidget;
 class TClickLabel;
 class TPageControl;
+class WheelCatalogue;
 
 // Main-window state: the globals of this unit. FormCreate and the window's
 // constructor give them their start values.
@@ -94,14 +96,25 @@ class TForm1 : public QWidget {
   QFrame* Panel5 = nullptr;        // the board
 
   // Page 3: the link to the wheel explanation, the wheel family tabs with
-  // the key display, and the output formats.
+  // their formula combos and the key display, and the output formats.
   QLabel* Label12 = nullptr;
   TClickLabel* Label11 = nullptr;
+  QPlainTextEdit* Memo1 = nullptr;  // what a wheel is, in three lines
+  QFrame* Panel10 = nullptr;        // separator
   QTabWidget* PageControl2 = nullptr;
   QWidget* TabSheet2 = nullptr;  // abbreviated wheels
+  QPlainTextEdit* Memo2 = nullptr;
+  QLabel* Label13 = nullptr;     // "Formula"
+  QComboBox* ComboBox2 = nullptr;  // abbreviated wheel entries
+  QLabel* Panel12 = nullptr;     // "No Tickets" over ComboBox2
   QWidget* TabSheet6 = nullptr;  // key wheels
+  QPlainTextEdit* Memo3 = nullptr;
   QLabel* Label16 = nullptr;
   QLabel* Panel13 = nullptr;  // the key: the first chosen number
+  QLabel* Label14 = nullptr;       // "Formula"
+  QComboBox* ComboBox3 = nullptr;  // key wheel entries
+  QLabel* Panel11 = nullptr;       // "No Tickets" over ComboBox3
+  QPlainTextEdit* Memo4 = nullptr;  // hidden: the raw patterns of the last build
   QLabel* Label18 = nullptr;
   QRadioButton* RadioButton3 = nullptr;
   QRadioButton* RadioButton5 = nullptr;
@@ -122,6 +135,11 @@ class TForm1 : public QWidget {
   SelectionLists selection;
   // The generator of the random pick, seeded afresh on each press.
   RandomSource random;
+  // Hidden list: the positions of the pattern decoded last.
+  QStringList baseListBox;
+  // Where the wheel survey and the wheels' tickets are read (not owned).
+  // Without one there is nothing to offer or to build.
+  WheelCatalogue* wheelCatalogue = nullptr;
 
   // Navigation.
   void showPage(int index);
@@ -155,8 +173,30 @@ class TForm1 : public QWidget {
   void Panel5Resize();
   void Button2Click();
 
+  // Wheel choice.
+  void fillWheelLists();
+  void addWheelEntry(const QString& pick, const QString& wheeltype, const QString& formula,
+                     const QString& numbers, const QString& tickets);
+  void ComboBox2Change();
+  void ComboBox3Change();
+
+  // Ticket building.
+  void SpeedButtonbuildticketClick();
+  // The ticket text of `pattern` (with its trailing "-") over the chosen
+  // numbers in the current format. Throws PatternError for a damaged pattern.
+  QString decodeTicket(const QString& pattern);
+  void addTicket(const QString& ticket);
+
   // Output formats.
   void setFormat(int format);
+
+  // Print, save and text view of the ticket list.
+  QStringList ticketTexts() const;
+  void SpeedButtonprintticketsClick();
+  void printTickets();
+  void SpeedButtonsavefileClick();
+  void SpeedButtontextClick();
+  void showTicketText();
 
   // Lottery list: one row of name, From and Match texts.
   void addLotteryRow(const QString& name, const QString& from, const QString& match);

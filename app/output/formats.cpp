@@ -14,10 +14,7 @@ QString renderNumber(const QString& text, const QString& zeropad) {
   return text;
 }
 
-namespace {
-
-// Removes every character of code 32 or less from both ends.
-QString trimControls(const QString& text) {
+QString trimText(const QString& text) {
   qsizetype first = 0;
   qsizetype last = text.size();
   while (first < last && text[first].unicode() <= 32) ++first;
@@ -25,11 +22,9 @@ QString trimControls(const QString& text) {
   return text.mid(first, last - first);
 }
 
-}  // namespace
-
 QString ticketText(const QStringList& numbers, const QString& separator, const QString& zeropad) {
   QStringList rendered;
   rendered.reserve(numbers.size());
   for (const QString& number : numbers) rendered << renderNumber(number, zeropad);
-  return trimControls(rendered.join(separator));
+  return trimText(rendered.join(separator));
 }

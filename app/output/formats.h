@@ -18,6 +18,9 @@ std::optional<TicketFormat> ticketFormat(int format);
 // "01".."09", or plain decimal from 10 up.
 QString renderNumber(const QString& text, const QString& zeropad);
 
+// `text` without the characters of code 32 or less at either end.
+QString trimText(const QString& text);
+
 // A ticket's text: the rendered numbers joined by `separator`, trimmed of
 // blanks and control characters at both ends.
 QString ticketText(const QStringList& numbers, const QString& separator, const QString& zeropad);
