@@ -143,6 +143,7 @@ TEST_F(FilterEval, TextFunctionsAndConcatenation) {
   EXPECT_TRUE(Eval("TRIMRIGHT(name) = '  Mixed Case'"));
   EXPECT_TRUE(Eval("SUBSTRING(name, 3, 5) = 'Mixed' and SUBSTRING(name, 100, 2) = ''"));
   EXPECT_TRUE(Eval("SUBSTRING(name, 0, 3) = '  M' and SUBSTRING(name, 1, -1) = ''"));
+  EXPECT_TRUE(Eval("SUBSTRING(name, 2, 0) + 'x' = 'x' and UPPER(SUBSTRING(name, 9, 0)) LIKE ''"));
   EXPECT_TRUE(Eval("SUBSTRING(name, 3, 2147483647) = 'Mixed Case  '"));  // sized to the text, not the count
   EXPECT_TRUE(Eval("TRIM(name) + '!' = 'Mixed Case!' and name + name LIKE '%Case%Case%'"));
   EXPECT_TRUE(Eval("UPPER(TRIM(name)) = 'mixed case'", foCaseInsensitive));

@@ -24,6 +24,11 @@ T Load(const char* p) {
   return value;
 }
 
+// memcpy that accepts the null data of an empty text.
+void CopyBytes(char* to, const char* from, size_t count) {
+  if (count) std::memcpy(to, from, count);
+}
+
 template <typename T>
 void Store(char* p, T value) {
   std::memcpy(p, &value, sizeof value);
@@ -252,7 +257,7 @@ bool TExprNode::Boolean() const { return Data && Load<uint16_t>(Data) != 0; }
 
 void TExprNode::SetText(std::string_view text) {
   SetDataSize(static_cast<int32_t>(text.size() + 1));
-  std::memcpy(Buffer.get(), text.data(), text.size());
+  CopyBytes(Buffer.get(), text.data(), text.size());
   Buffer[text.size()] = '\0';
 }
 
@@ -341,7 +346,7 @@ void TExprNodes::EvaluateFunction(TExprNode* node, TFilterOptions options) {
       if (node->Function != fnTrimLeft)
         while (e > b && static_cast<unsigned char>(text[e - 1]) <= 32) --e;
       node->SetDataSize(static_cast<int32_t>(text.size() + 1));
-      std::memcpy(node->Buffer.get(), text.data() + b, e - b);
+      CopyBytes(node->Buffer.get(), text.data() + b, e - b);
       node->Buffer[e - b] = '\0';
       break;
     }
@@ -446,8 +451,8 @@ void TExprNodes::EvaluateOperator(TExprNode* node, TFilterOptions options) {
   if (IsTextType(lt)) {  // text + text
     std::string_view a = l->Text(), b = r->Text();
     node->SetDataSize(static_cast<int32_t>(a.size() + b.size() + 1));
-    std::memcpy(node->Buffer.get(), a.data(), a.size());
-    std::memcpy(node->Buffer.get() + a.size(), b.data(), b.size());
+    CopyBytes(node->Buffer.get(), a.data(), a.size());
+    CopyBytes(node->Buffer.get() + a.size(), b.data(), b.size());
     node->Buffer[a.size() + b.size()] = '\0';
     return;
   }
