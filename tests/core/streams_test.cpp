@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <cstring>
 #include <string>
@@ -171,4 +173,27 @@ TEST(MemoryStream, SavesToAndLoadsFromFile) {
   back.LoadFromFile(f.path());
   EXPECT_EQ(back.Position(), 0);
   EXPECT_EQ(ReadAll(back), "payload");
+}
+
+TEST(FileStream, ByteLockExcludesAnotherProcess) {
+  TempFile f("proclock");
+  { TFileStream(f.path(), fmCreate).WriteBuffer("abc", 3); }
+  TFileStream holder(f.path(), fmOpenReadWrite | fmShareDenyNone);
+  ASSERT_TRUE(holder.LockRange(1, 1));
+  pid_t child = ::fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    // Exit status: 0 when byte 1 is refused and byte 2 is free, as expected.
+    int status = 3;
+    try {
+      TFileStream other(f.path(), fmOpenReadWrite | fmShareDenyNone);
+      status = other.LockRange(1, 1) ? 1 : other.LockRange(2, 1) ? 0 : 2;
+    } catch (...) {
+    }
+    ::_exit(status);
+  }
+  int status = -1;
+  ASSERT_EQ(::waitpid(child, &status, 0), child);
+  ASSERT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), 0);
 }
