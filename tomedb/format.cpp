@@ -125,7 +125,7 @@ void TDataProcessBlock::EncodeTo(uint8_t* bytes) const {
 }
 
 void TDataProcessBlock::Check(const std::string& fileName) const {
-  if (Encrypted() && cipherMode > kMaxCipherMode)
+  if (Encrypted() && cipherMode > kDpMaxCipherMode)
     DamagedFile(fileName, FormatMessage("cipher mode %s is outside 0 to 4", {Num(cipherMode)}));
   if (checkValue.Text().size() > static_cast<size_t>(kMaxCheckValueLength))
     DamagedFile(fileName, "the password check value has no terminator");

@@ -63,7 +63,7 @@ constexpr int32_t kDpCheckValueSize = 129;
 constexpr int32_t kMaxCheckValueLength = 128;
 constexpr int32_t kDpUninterpreted456 = 456;
 constexpr int32_t kDpUninterpreted456Size = 16;
-constexpr uint8_t kMaxCipherMode = 4;
+constexpr uint8_t kDpMaxCipherMode = 4;
 
 // Table directory.
 constexpr int32_t kTableDirectoryOffset = 2789;

@@ -7,6 +7,7 @@
 #include "core/errors.h"
 #include "core/streams.h"
 #include "core/temp_file.h"
+#include "tomedb/algorithms/EncryptBase.h"
 #include "tomedb/format.h"
 #include "tools/tomedb-create/createdb.h"
 
@@ -224,17 +225,63 @@ TEST(CreateDatabase, QuotedWordsCommentsAndLetterCase) {
   EXPECT_EQ(FieldTypeName(ftLargeint), "Largeint");
 }
 
-TEST(CreateDatabase, EncryptedCreationIsRefusedClearlyUntilCheckValuesExist) {
-  TDatabaseSchema s = ParseSchema("encryption Twofish mode 1\npassword pw\ntable t\n");
-  EXPECT_EQ(s.encryptAlgorithm, "Twofish");
-  EXPECT_EQ(s.cipherMode, 1);
-  EXPECT_EQ(s.password, "pw");
-  try {
-    BuildDatabaseImage(s);
-    FAIL() << "an encrypted database without a check value was built";
-  } catch (const ESchemaError& e) {
-    EXPECT_NE(std::string(e.what()).find("encrypted databases cannot be created"), std::string::npos);
+namespace {
+
+// The digest text encoding written out independently of the engine: per group
+// of three bytes, the 6-bit groups up to the last non-zero one, then "==" or
+// "=" for a final group of one or two bytes.
+std::string DigestText(const std::vector<uint8_t>& bytes) {
+  const char* alphabet = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+  std::string out;
+  for (size_t i = 0; i < bytes.size(); i += 3) {
+    uint32_t v = 0;
+    for (size_t k = 0; k < 3; ++k) v = v << 8 | (i + k < bytes.size() ? bytes[i + k] : 0);
+    int last = -1;
+    for (int g = 0; g < 4; ++g)
+      if ((v >> (18 - 6 * g)) & 63) last = g;
+    for (int g = 0; g <= last; ++g) out += alphabet[(v >> (18 - 6 * g)) & 63];
   }
+  if (bytes.size() % 3 == 1) out += "==";
+  if (bytes.size() % 3 == 2) out += "=";
+  return out;
+}
+
+std::vector<uint8_t> FromHex(const std::string& hex) {
+  std::vector<uint8_t> out;
+  for (size_t i = 0; i < hex.size(); i += 2) out.push_back(static_cast<uint8_t>(std::stoi(hex.substr(i, 2), nullptr, 16)));
+  return out;
+}
+
+}  // namespace
+
+TEST(CreateDatabase, EncryptedDatabaseStoresAlgorithmModeAndPasswordCheckValue) {
+  TDatabaseSchema s = ParseSchema("encryption twofish mode 3\npassword abc\ntable t\n");
+  std::vector<uint8_t> image = BuildDatabaseImage(s);
+  TMemoryStream stream;
+  stream.WriteBuffer(image.data(), static_cast<int64_t>(image.size()));
+  TDataProcessBlock dp = ReadDataProcessBlock(stream, "enc.dat");
+  EXPECT_EQ(image[2317 + 35], 1);
+  EXPECT_EQ(image[2317 + 36], 3);
+  EXPECT_EQ(dp.encryptAlgoName.Text(), "Twofish");  // as registered, whatever the schema's letter case
+  EXPECT_FALSE(dp.Compressed());
+  // SHA-0("abc") from the published known-answer vector.
+  const std::string expected = DigestText(FromHex("0164b8a914cd2a5e74c4f7ff082c4d97f1edf880"));
+  EXPECT_EQ(dp.checkValue.Text(), expected);
+  EXPECT_EQ(std::string(reinterpret_cast<const char*>(&image[2317 + 327])), expected);
+
+  // The engine's password check accepts the stored value for this password only.
+  TEncryptMgr manager(nullptr);
+  manager.SelectAlgo(dp.encryptAlgoName.Text());
+  manager.SetMode(dp.cipherMode);
+  EXPECT_FALSE(manager.CheckPassword("abd", dp.checkValue.Text()));
+  EXPECT_TRUE(manager.CheckPassword("abc", dp.checkValue.Text()));
+
+  // An empty password is a password too: its value is the text of SHA-0 of no bytes.
+  TDatabaseSchema empty = ParseSchema("encryption Gost mode 0\npassword \"\"\n");
+  std::vector<uint8_t> emptyImage = BuildDatabaseImage(empty);
+  EXPECT_EQ(std::string(reinterpret_cast<const char*>(&emptyImage[2317 + 327])),
+            DigestText(FromHex("f96cea198ad1dd5617ac084a3d92c6107708c0ef")));
+  EXPECT_EQ(std::string(reinterpret_cast<const char*>(&emptyImage[2317 + 37])), "Gost");
 }
 
 TEST(TomeDBCreateCommand, CreatesRefusesToOverwriteAndReportsErrors) {

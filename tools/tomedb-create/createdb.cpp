@@ -14,6 +14,8 @@
 #include "core/component.h"
 #include "core/errors.h"
 #include "core/streams.h"
+#include "tomedb/algorithms/DataProcess.h"
+#include "tomedb/algorithms/EncryptBase.h"
 
 namespace {
 
@@ -34,8 +36,6 @@ constexpr TypeName kTypeNames[] = {
     {"OraClob", ftOraClob},
 };
 
-constexpr const char* kCipherNames[] = {"Blowfish", "Twofish", "Gost"};
-
 std::string Lower(std::string_view s) {
   std::string out(s);
   for (char& c : out) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
@@ -43,6 +43,19 @@ std::string Lower(std::string_view s) {
 }
 
 [[noreturn]] void Fail(const std::string& message) { throw ESchemaError(message); }
+
+// The name as the registry holds it (lookup ignores letter case), or "" when
+// no algorithm of that name is registered.
+std::string RegisteredName(TAlgoRegistry& registry, const std::string& name) {
+  int index = registry.IndexOf(name);
+  return index < 0 ? std::string() : registry.Names().at(static_cast<size_t>(index));
+}
+
+std::string KnownNames(TAlgoRegistry& registry) {
+  std::string list;
+  for (const std::string& n : registry.Names()) list += (list.empty() ? "" : ", ") + n;
+  return list;
+}
 
 // Splits a line into words: blanks separate, double quotes group (with \" and
 // \\ inside), '#' at the start of a word begins a comment.
@@ -257,13 +270,14 @@ void ValidateSchema(const TDatabaseSchema& schema) {
     case TVersionVerdict::Accepted:
       break;
   }
-  if (schema.compressed && !SameNameIgnoringCase(schema.compressAlgorithm, "ZLIB"))
-    Fail("unknown compression algorithm '" + schema.compressAlgorithm + "' (known: ZLIB)");
+  if (schema.compressed && RegisteredName(CompressAlgoRegistry(), schema.compressAlgorithm).empty())
+    Fail("unknown compression algorithm '" + schema.compressAlgorithm + "' (known: " +
+         KnownNames(CompressAlgoRegistry()) + ")");
   if (!schema.encryptAlgorithm.empty()) {
-    bool known = std::any_of(std::begin(kCipherNames), std::end(kCipherNames),
-                             [&](const char* n) { return SameNameIgnoringCase(n, schema.encryptAlgorithm); });
-    if (!known) Fail("unknown encryption algorithm '" + schema.encryptAlgorithm + "' (known: Blowfish, Twofish, Gost)");
-    if (schema.cipherMode > kMaxCipherMode) Fail("the cipher mode must be 0 to 4");
+    if (RegisteredName(EncryptAlgoRegistry(), schema.encryptAlgorithm).empty())
+      Fail("unknown encryption algorithm '" + schema.encryptAlgorithm + "' (known: " +
+           KnownNames(EncryptAlgoRegistry()) + ")");
+    if (schema.cipherMode > kDpMaxCipherMode) Fail("the cipher mode must be 0 to 4");
     if (!schema.hasPassword) Fail("an encrypted database needs a password statement");
   } else if (schema.hasPassword) {
     Fail("a password protects nothing without encryption: add an encryption statement or remove the password");
@@ -323,23 +337,6 @@ void ValidateSchema(const TDatabaseSchema& schema) {
 
 // ------------------------------------------------------------------ build
 
-namespace {
-
-std::string CanonicalCipherName(const std::string& name) {
-  for (const char* n : kCipherNames)
-    if (SameNameIgnoringCase(n, name)) return n;
-  return name;
-}
-
-// The password check value stored in the data-processing block.
-std::string CheckValueFor(const TDatabaseSchema& schema) {
-  (void)schema;
-  Fail("encrypted databases cannot be created by this build yet: the password check value needs the "
-       "engine's hash functions, which are not part of it");
-}
-
-}  // namespace
-
 std::vector<uint8_t> BuildDatabaseImage(const TDatabaseSchema& schema) {
   ValidateSchema(schema);
   const auto tableCount = static_cast<int32_t>(schema.tables.size());
@@ -353,13 +350,14 @@ std::vector<uint8_t> BuildDatabaseImage(const TDatabaseSchema& schema) {
   TDataProcessBlock dp;
   if (schema.compressed) {
     dp.compressFlag = 1;
-    dp.compressAlgoName.SetText("ZLIB");
+    dp.compressAlgoName.SetText(RegisteredName(CompressAlgoRegistry(), schema.compressAlgorithm));
   }
   if (!schema.encryptAlgorithm.empty()) {
     dp.encryptFlag = 1;
     dp.cipherMode = schema.cipherMode;
-    dp.encryptAlgoName.SetText(CanonicalCipherName(schema.encryptAlgorithm));
-    dp.checkValue.SetText(CheckValueFor(schema));
+    dp.encryptAlgoName.SetText(RegisteredName(EncryptAlgoRegistry(), schema.encryptAlgorithm));
+    // The engine accepts a password whose check value equals this text.
+    dp.checkValue.SetText(PasswordCheckValue(schema.password));
   }
   dp.writeCheckFlag = schema.writeCheck ? 1 : 0;
   dp.EncodeTo(image.data() + kDataProcessOffset);
