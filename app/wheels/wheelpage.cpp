@@ -7,6 +7,8 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QTabWidget>
+#include <QTextDocument>
+#include <algorithm>
 
 #include "Unit1.h"
 #include "globalunit.h"
@@ -51,11 +53,28 @@ QStringList keyWheelLines() {
 
 namespace {
 
+// A read-only memo showing `lines` as they are, one per line. Where the
+// desktop's substitute for the window font is wider than the one the page
+// was laid out for, the memo's font steps down (to 6 points at the least)
+// until every line fits without wrapping or scrolling.
 QPlainTextEdit* fixedMemo(QWidget* parent, const QStringList& lines, const QRect& place) {
   auto* memo = new QPlainTextEdit(parent);
-  memo->setPlainText(lines.join(QLatin1Char('\n')));
   memo->setReadOnly(true);
+  memo->setLineWrapMode(QPlainTextEdit::NoWrap);
   memo->setGeometry(place);
+  memo->setPlainText(lines.join(QLatin1Char('\n')));
+  const int frame = 2 * memo->frameWidth();
+  const qreal margin = 2 * memo->document()->documentMargin();
+  QFont font = memo->font();
+  for (qreal size = font.pointSizeF(); size >= 6; size -= 0.5) {
+    font.setPointSizeF(size);
+    const QFontMetricsF metrics(font);
+    qreal widest = 0;
+    for (const QString& line : lines) widest = std::max(widest, metrics.horizontalAdvance(line));
+    const qreal height = lines.size() * metrics.lineSpacing();
+    if (widest + margin + frame + 4 <= place.width() && height + margin + frame <= place.height()) break;
+  }
+  memo->setFont(font);
   return memo;
 }
 

@@ -3,6 +3,7 @@
 #include <QFrame>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QScrollBar>
 
 #include "platform/controls.h"
 #include "wheelfixture.h"
@@ -42,6 +43,14 @@ TEST_F(WheelPage, FixedContentAndPlaces) {
   ASSERT_EQ(lines(form.Memo3).size(), 4);
   EXPECT_EQ(lines(form.Memo3)[3], "Abbreviated Wheel.");
   EXPECT_TRUE(form.Memo4->isHidden());
+  // The texts are read whole, without wrapping or scrolling.
+  form.showPage(2);
+  QCoreApplication::processEvents();
+  for (QPlainTextEdit* memo : {form.Memo1, form.Memo2}) {
+    EXPECT_EQ(memo->lineWrapMode(), QPlainTextEdit::NoWrap);
+    EXPECT_FALSE(memo->horizontalScrollBar()->isVisible());
+    EXPECT_FALSE(memo->verticalScrollBar()->isVisible());
+  }
 
   EXPECT_EQ(form.ComboBox2->parentWidget(), form.TabSheet2);
   EXPECT_EQ(form.ComboBox2->pos(), QPoint(96, 160));
