@@ -122,6 +122,46 @@ std::vector<uint8_t> TCompAlgo_Zlib::DecompressBuffer(const uint8_t* Source, siz
   return out;
 }
 
+namespace {
+
+// Reads Size bytes (negative: the whole stream from its start) and remembers
+// where they began.
+std::vector<uint8_t> ReadInput(TStream& Source, int64_t Size, int64_t& start) {
+  if (Size < 0) {
+    Source.Seek(0, soBeginning);
+    Size = Source.Size();
+  }
+  start = Source.Position();
+  const int64_t available = std::max<int64_t>(0, Source.Size() - start);
+  std::vector<uint8_t> input(static_cast<size_t>(std::min(Size, available)));
+  Source.ReadBuffer(input.data(), static_cast<int64_t>(input.size()));
+  return input;
+}
+
+void WriteOutput(TStream& Source, TStream& Dest, int64_t sourceStart, const std::vector<uint8_t>& output) {
+  if (&Source == &Dest) {
+    Dest.Seek(sourceStart, soBeginning);
+    Dest.WriteBuffer(output.data(), static_cast<int64_t>(output.size()));
+    Dest.SetSize(sourceStart + static_cast<int64_t>(output.size()));
+    return;
+  }
+  Dest.WriteBuffer(output.data(), static_cast<int64_t>(output.size()));
+}
+
+}  // namespace
+
+void TCompAlgo_Zlib::EncodeStream(TStream& Source, TStream& Dest, int64_t Size) {
+  int64_t start = 0;
+  std::vector<uint8_t> input = ReadInput(Source, Size, start);
+  WriteOutput(Source, Dest, start, CompressBuffer(input.data(), input.size()));
+}
+
+void TCompAlgo_Zlib::DecodeStream(TStream& Source, TStream& Dest, int64_t Size) {
+  int64_t start = 0;
+  std::vector<uint8_t> input = ReadInput(Source, Size, start);
+  WriteOutput(Source, Dest, start, DecompressBuffer(input.data(), input.size()));
+}
+
 const TDataProcessAlgoClass& TCompAlgo_Zlib::ClassInfo() {
   static const TDataProcessAlgoClass info{
       "TCompAlgo_Zlib",

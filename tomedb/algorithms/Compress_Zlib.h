@@ -45,6 +45,13 @@ class TCompAlgo_Zlib : public TCompressAlgo {
   std::vector<uint8_t> CompressBuffer(const uint8_t* Source, size_t Length) override;
   std::vector<uint8_t> DecompressBuffer(const uint8_t* Source, size_t Length) override;
 
+  // The frame of Size bytes of Source written at Dest's position, and back.
+  // The whole input is read before anything is written, so Source and Dest
+  // may be one stream: the output then replaces the input from where it
+  // started, and the stream ends after it.
+  void EncodeStream(TStream& Source, TStream& Dest, int64_t Size) override;
+  void DecodeStream(TStream& Source, TStream& Dest, int64_t Size) override;
+
  private:
   uint8_t fLevel = 1;
   size_t fSourceSize = 0;  // size of the current operation's source, for progress

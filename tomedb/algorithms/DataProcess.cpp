@@ -101,6 +101,14 @@ void TDataProcessMgr::SelectFrom(const TAlgoRegistry& Registry, std::string_view
   };
 }
 
+void TDataProcessMgr::EncodeStream(TStream& Source, TStream& Dest, int64_t Size) {
+  RequireAlgo().EncodeStream(Source, Dest, Size);
+}
+
+void TDataProcessMgr::DecodeStream(TStream& Source, TStream& Dest, int64_t Size) {
+  RequireAlgo().DecodeStream(Source, Dest, Size);
+}
+
 TDataProcessAlgo& TDataProcessMgr::RequireAlgo() const {
   if (!fAlgo) DatabaseError("General error");
   return *fAlgo;

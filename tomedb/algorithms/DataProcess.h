@@ -20,6 +20,8 @@
 #include <utility>
 #include <vector>
 
+#include "core/streams.h"
+
 class TTomeDBFileIO;
 class TDataProcessAlgo;
 
@@ -45,6 +47,12 @@ class TDataProcessAlgo {
   virtual const TDataProcessAlgoClass& AlgoClass() const = 0;
 
   TTomeDBFileIO* Owner() const { return fOwner; }
+
+  // Encode or decode `Size` bytes of Source, from its current position, into
+  // Dest at its current position. A negative Size means the whole of Source,
+  // read from its start.
+  virtual void EncodeStream(TStream& Source, TStream& Dest, int64_t Size) = 0;
+  virtual void DecodeStream(TStream& Source, TStream& Dest, int64_t Size) = 0;
 
   TOnProgressEvent OnEncodeProgress;
   TOnProgressEvent OnDecodeProgress;
@@ -103,6 +111,10 @@ class TDataProcessMgr {
   // Selects the algorithm registered under the name. The object held is kept
   // when it is already of that class (with its settings), otherwise replaced.
   virtual void SelectAlgo(std::string_view Name) = 0;
+
+  // Forward to the algorithm; "General error" when none is selected.
+  virtual void EncodeStream(TStream& Source, TStream& Dest, int64_t Size);
+  virtual void DecodeStream(TStream& Source, TStream& Dest, int64_t Size);
 
   // The algorithm object held, nullptr before a selection.
   TDataProcessAlgo* Algo() const { return fAlgo.get(); }

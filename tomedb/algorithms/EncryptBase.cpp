@@ -156,6 +156,48 @@ void TEncrypt::DecodeBuffer(const void* Source, void* Dest, size_t Length) {
   }
 }
 
+void TEncryptAlgo::EncodeStream(TStream& Source, TStream& Dest, int64_t Size) { CodeStream(Source, Dest, Size, true); }
+
+void TEncryptAlgo::DecodeStream(TStream& Source, TStream& Dest, int64_t Size) { CodeStream(Source, Dest, Size, false); }
+
+void TEncryptAlgo::CodeStream(TStream& Source, TStream& Dest, int64_t Size, bool Encode) {
+  constexpr int64_t kChunk = 4096;
+  auto report = [&](int percent) { Encode ? DoEncodeProgress(percent) : DoDecodeProgress(percent); };
+  if (Size < 0) {
+    Source.Seek(0, soBeginning);
+    Size = Source.Size();
+  }
+  int64_t readPos = Source.Position();
+  int64_t writePos = Dest.Position();
+  std::array<uint8_t, kChunk> chunk;
+  report(0);
+  try {
+    int64_t done = 0;
+    while (done < Size) {
+      const int64_t want = std::min<int64_t>(kChunk, Size - done);
+      Source.Seek(readPos, soBeginning);
+      const int64_t got = Source.Read(chunk.data(), want);
+      if (got <= 0) break;  // the source ended before Size bytes
+      readPos += got;
+      if (Encode)
+        EncodeBuffer(chunk.data(), chunk.data(), static_cast<size_t>(got));
+      else
+        DecodeBuffer(chunk.data(), chunk.data(), static_cast<size_t>(got));
+      Dest.Seek(writePos, soBeginning);
+      Dest.WriteBuffer(chunk.data(), got);
+      writePos += got;
+      done += got;
+      report(ProgressPercent(static_cast<uint64_t>(done), static_cast<uint64_t>(Size)));
+    }
+  } catch (...) {
+    SecureZero(chunk.data(), chunk.size());
+    report(0);
+    throw;
+  }
+  SecureZero(chunk.data(), chunk.size());
+  report(0);
+}
+
 std::string PasswordCheckValue(std::string_view Password) {
   THash_SHA sha;
   return DigestToText(sha.CalcString(Password));
@@ -165,6 +207,28 @@ int TEncryptMgr::CheckAlgo(std::string_view Name) const { return EncryptAlgoRegi
 
 void TEncryptMgr::SelectAlgo(std::string_view Name) {
   SelectFrom(EncryptAlgoRegistry(), Name, "Encryption algorithm module '%s' not found");
+}
+
+void TEncryptMgr::EncodeStream(TStream& Source, TStream& Dest, int64_t Size) {
+  TEncryptAlgo& algo = Require();
+  try {
+    algo.EncodeStream(Source, Dest, Size);
+  } catch (...) {
+    algo.Done();
+    throw;
+  }
+  algo.Done();
+}
+
+void TEncryptMgr::DecodeStream(TStream& Source, TStream& Dest, int64_t Size) {
+  TEncryptAlgo& algo = Require();
+  try {
+    algo.DecodeStream(Source, Dest, Size);
+  } catch (...) {
+    algo.Done();
+    throw;
+  }
+  algo.Done();
 }
 
 void TEncryptMgr::EncodeBuffer(const void* Source, void* Dest, size_t Length) {

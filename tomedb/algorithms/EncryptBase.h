@@ -101,12 +101,23 @@ class TEncryptAlgo : public TDataProcessAlgo {
  public:
   using TDataProcessAlgo::TDataProcessAlgo;
 
+  // Runs the buffer operation over the stream in chunks of 4096 bytes, read
+  // at Source's running position and written at Dest's running position, so
+  // Source and Dest may be one stream. Progress: 0 first, round(done / size ×
+  // 100) after each chunk, and 0 once more when the operation ends, normally
+  // or not. The chaining runs on across chunks.
+  void EncodeStream(TStream& Source, TStream& Dest, int64_t Size) override;
+  void DecodeStream(TStream& Source, TStream& Dest, int64_t Size) override;
+
   virtual void SetMode(uint8_t Mode) { (void)Mode; }
   virtual uint8_t GetMode() const { return 0; }
   virtual void InitKey(std::string_view Password) = 0;
   virtual void Done() {}
   virtual void EncodeBuffer(const void* Source, void* Dest, size_t Length) = 0;
   virtual void DecodeBuffer(const void* Source, void* Dest, size_t Length) = 0;
+
+ private:
+  void CodeStream(TStream& Source, TStream& Dest, int64_t Size, bool Encode);
 };
 
 // An encryption algorithm that runs one owned cipher object.
@@ -144,6 +155,10 @@ class TEncryptMgr : public TDataProcessMgr {
   int CheckAlgo(std::string_view Name) const override;
   // "Encryption algorithm module '%s' not found" for an unknown name.
   void SelectAlgo(std::string_view Name) override;
+
+  // Forward to the algorithm, then Done.
+  void EncodeStream(TStream& Source, TStream& Dest, int64_t Size) override;
+  void DecodeStream(TStream& Source, TStream& Dest, int64_t Size) override;
 
   // Each runs the algorithm, then Done, so every value is its own message.
   // "General error" when no algorithm is selected.
