@@ -9,7 +9,14 @@
 #include "tomedb/algorithms/Hash_SHA.h"
 
 void SecureZero(void* data, size_t length) {
-  if (length > 0) explicit_bzero(data, length);
+  if (length == 0) return;
+#if defined(__GLIBC__) || defined(__OpenBSD__) || defined(__FreeBSD__)
+  explicit_bzero(data, length);
+#else
+  // Writes through a volatile pointer are not removed as dead stores.
+  volatile uint8_t* p = static_cast<volatile uint8_t*>(data);
+  while (length--) *p++ = 0;
+#endif
 }
 
 TEncrypt::TEncrypt(size_t BlockSize, size_t MaxKeySize) : fBlockSize(BlockSize), fMaxKeySize(MaxKeySize) {
