@@ -1,0 +1,106 @@
+// Constructions and searches reach the known least sizes on small cases, and
+// the wheels they give hold under the verifier.
+#include <gtest/gtest.h>
+
+#include "wheelcore/designs.h"
+#include "wheelcore/search.h"
+
+namespace {
+
+Candidate search(const Design& design, uint64_t moves, uint64_t seed = 1) {
+  SearchOptions options;
+  options.seed = seed;
+  options.moves = moves;
+  return searchWheel(design, options, constructedWheels(seed));
+}
+
+}  // namespace
+
+TEST(WheelSearch, ReachesExactCoveringSizes) {
+  struct Case { Design design; uint64_t exact; };
+  const Case cases[] = {
+      {{7, 3, 2, 2}, 7},     // the Fano plane
+      {{9, 3, 2, 2}, 12},    // the affine plane of order 3
+      {{10, 5, 2, 2}, 6},
+      {{8, 5, 4, 4}, 20},
+      {{11, 6, 3, 3}, 11},
+      {{12, 6, 3, 3}, 15},
+      {{9, 7, 4, 4}, 6},
+  };
+  for (const Case& c : cases) {
+    const Candidate found = search(c.design, 3'000'000);
+    EXPECT_EQ(found.tickets.size(), c.exact) << describeDesign(c.design) << " (" << found.method << ")";
+    EXPECT_TRUE(designHolds(c.design, found.tickets)) << describeDesign(c.design);
+  }
+}
+
+TEST(WheelSearch, SameSeedSameWheel) {
+  const Design design{13, 5, 3, 3};
+  const Candidate first = search(design, 200'000, 7);
+  const Candidate second = search(design, 200'000, 7);
+  EXPECT_EQ(first.tickets, second.tickets);
+  EXPECT_TRUE(designHolds(design, first.tickets));
+}
+
+TEST(WheelSearch, LottoDesignsComeFromSmallerCoverings) {
+  // "2 if 3 of 9", tickets of 3: every three positions must hold a pair of one
+  // ticket, so the pairs no ticket holds may form no triangle. Splitting the
+  // positions 4 + 5 and covering the pairs of each group (3 + 4 tickets) does
+  // it; covering the pairs of the first 8 positions (11 tickets) is worse.
+  const Design lotto{9, 3, 2, 3};
+  const Candidate built = constructWheel(lotto, constructedWheels(1), 1);
+  EXPECT_TRUE(designHolds(lotto, built.tickets));
+  EXPECT_EQ(built.tickets.size(), 7u) << built.method;
+  // The annealing never returns a wheel that fails, and never a larger one.
+  const Design harder{14, 5, 3, 5};
+  const Candidate start = constructWheel(harder, constructedWheels(1), 1);
+  SearchOptions options;
+  options.moves = 300'000;
+  const Candidate annealed = annealWheel(harder, start, options);
+  EXPECT_TRUE(designHolds(harder, annealed.tickets));
+  EXPECT_LE(annealed.tickets.size(), start.tickets.size());
+}
+
+TEST(WheelSearch, KeyWheelsAreTheirDesignWithTheKeyPutBack) {
+  const WheelSpec key{6, WheelType::key, 3, 3, 11};
+  const Design design = designOf(key);
+  EXPECT_EQ(design, (Design{10, 5, 2, 2}));
+  const Candidate found = search(design, 1'000'000);
+  const std::vector<Ticket> tickets = wheelTickets(key, found.tickets);
+  const VerifyResult result = verifyWheel(key, tickets);
+  EXPECT_TRUE(result.holds) << result.message;
+  EXPECT_EQ(tickets.size(), 6u);
+  EXPECT_EQ(designTickets(key, tickets).size(), tickets.size());
+  // One designed wheel as both types: pattern 1 is on every key ticket.
+  for (const Ticket& ticket : tickets) EXPECT_EQ(ticket.front(), 1);
+}
+
+TEST(WheelDesigns, KnownDesignsHoldAndHaveTheirSizes) {
+  std::map<std::string, size_t> sizes;
+  for (const BlockDesign& design : knownDesigns()) {
+    EXPECT_FALSE(findUncoveredDraw(design.points, design.strength, design.strength, 0, design.blocks)) << design.name;
+    sizes[std::to_string(design.strength) + "-" + std::to_string(design.points) + "-" + std::to_string(design.blockSize)] =
+        design.blocks.size();
+  }
+  // Steiner systems have exactly C(v,t)/C(k,t) blocks.
+  EXPECT_EQ(sizes["2-21-5"], 21u);   // projective plane of order 4
+  EXPECT_EQ(sizes["2-25-5"], 30u);   // affine plane of order 5
+  EXPECT_EQ(sizes["3-17-5"], 68u);   // inversive plane of order 4
+  EXPECT_EQ(sizes["3-26-6"], 130u);  // inversive plane of order 5
+  EXPECT_EQ(sizes["5-24-8"], 759u);  // binary Golay octads
+  EXPECT_EQ(sizes["4-23-7"], 253u);
+  EXPECT_EQ(sizes["3-22-6"], 77u);
+  EXPECT_EQ(sizes["5-12-6"], 132u);  // ternary Golay hexads
+  EXPECT_EQ(sizes["4-11-5"], 66u);
+}
+
+TEST(WheelDesigns, RestrictedDesignsStayCoverings) {
+  // Fewer points and bigger tickets than the design: still a covering.
+  for (const BlockDesign& design : knownDesigns()) {
+    if (design.points < 12) continue;
+    const int v = design.points - 3, k = design.blockSize + 1, t = std::min(design.strength, 3);
+    const std::vector<uint64_t> tickets = coveringFromDesign(design, v, k, t);
+    ASSERT_FALSE(tickets.empty()) << design.name;
+    EXPECT_TRUE(designHolds(Design{v, k, t, t}, tickets)) << design.name;
+  }
+}

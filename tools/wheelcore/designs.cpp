@@ -1,0 +1,367 @@
+#include "wheelcore/designs.h"
+
+#include <algorithm>
+#include <array>
+#include <bit>
+#include <map>
+#include <set>
+
+#include "wheelcore/wheel.h"
+
+namespace {
+
+// Arithmetic in GF(q), q = p^n, elements 0..q-1 read as base-p digit vectors of
+// polynomial coefficients, reduced by the first monic polynomial of degree n
+// that makes the multiplication table a field.
+class FiniteField {
+ public:
+  FiniteField(int p, int n) : p_(p), n_(n), q_(1) {
+    for (int i = 0; i < n; ++i) q_ *= p;
+    add_.assign(q_ * q_, 0);
+    for (int a = 0; a < q_; ++a)
+      for (int b = 0; b < q_; ++b) {
+        int x = a, y = b, sum = 0, place = 1;
+        for (int i = 0; i < n_; ++i) {
+          sum += ((x % p_ + y % p_) % p_) * place;
+          x /= p_, y /= p_, place *= p_;
+        }
+        add_[a * q_ + b] = sum;
+      }
+    // Try every monic polynomial x^n + (lower coefficients c) until the
+    // product has no zero divisors.
+    for (int c = 0; c < q_; ++c) {
+      buildMultiplication(c);
+      if (isField()) break;
+    }
+    inv_.assign(q_, 0);
+    neg_.assign(q_, 0);
+    for (int a = 0; a < q_; ++a)
+      for (int b = 0; b < q_; ++b) {
+        if (mul(a, b) == 1) inv_[a] = b;
+        if (add(a, b) == 0) neg_[a] = b;
+      }
+  }
+
+  int order() const { return q_; }
+  int add(int a, int b) const { return add_[a * q_ + b]; }
+  int mul(int a, int b) const { return mul_[a * q_ + b]; }
+  int neg(int a) const { return neg_[a]; }
+  int inv(int a) const { return inv_[a]; }
+  int power(int a, int e) const {
+    int r = 1;
+    while (e-- > 0) r = mul(r, a);
+    return r;
+  }
+
+ private:
+  std::vector<int> digits(int a) const {
+    std::vector<int> d(n_);
+    for (int i = 0; i < n_; ++i) d[i] = a % p_, a /= p_;
+    return d;
+  }
+  void buildMultiplication(int reduction) {
+    const std::vector<int> low = digits(reduction);  // x^n = -(low)
+    mul_.assign(q_ * q_, 0);
+    for (int a = 0; a < q_; ++a)
+      for (int b = 0; b < q_; ++b) {
+        const std::vector<int> x = digits(a), y = digits(b);
+        std::vector<int> product(2 * n_, 0);
+        for (int i = 0; i < n_; ++i)
+          for (int j = 0; j < n_; ++j) product[i + j] = (product[i + j] + x[i] * y[j]) % p_;
+        for (int d = 2 * n_ - 1; d >= n_; --d) {
+          const int c = product[d];
+          if (!c) continue;
+          product[d] = 0;
+          for (int i = 0; i < n_; ++i)
+            product[d - n_ + i] = ((product[d - n_ + i] - c * low[i]) % p_ + p_) % p_;
+        }
+        int value = 0;
+        for (int i = n_ - 1; i >= 0; --i) value = value * p_ + product[i];
+        mul_[a * q_ + b] = value;
+      }
+  }
+  bool isField() const {
+    for (int a = 1; a < q_; ++a) {
+      bool hasInverse = false;
+      for (int b = 1; b < q_; ++b) {
+        if (mul(a, b) == 0) return false;
+        if (mul(a, b) == 1) hasInverse = true;
+      }
+      if (!hasInverse) return false;
+    }
+    return true;
+  }
+
+  int p_, n_, q_;
+  std::vector<int> add_, mul_, inv_, neg_;
+};
+
+uint64_t bit(int point) { return uint64_t{1} << point; }
+
+// Lines of the projective plane over GF(q): q^2 + q + 1 points and lines.
+BlockDesign projectivePlane(int p, int n) {
+  const FiniteField field(p, n);
+  const int q = field.order();
+  std::vector<std::array<int, 3>> points;
+  for (int a = 0; a < q; ++a)
+    for (int b = 0; b < q; ++b) points.push_back({1, a, b});
+  for (int b = 0; b < q; ++b) points.push_back({0, 1, b});
+  points.push_back({0, 0, 1});
+  BlockDesign design{"projective plane of order " + std::to_string(q), static_cast<int>(points.size()), q + 1, 2, {}};
+  for (const auto& line : points) {
+    uint64_t block = 0;
+    for (size_t i = 0; i < points.size(); ++i) {
+      int dot = 0;
+      for (int c = 0; c < 3; ++c) dot = field.add(dot, field.mul(line[c], points[i][c]));
+      if (dot == 0) block |= bit(static_cast<int>(i));
+    }
+    design.blocks.push_back(block);
+  }
+  return design;
+}
+
+// Lines of the affine plane over GF(q): q^2 points, q^2 + q lines.
+BlockDesign affinePlane(int p, int n) {
+  const FiniteField field(p, n);
+  const int q = field.order();
+  BlockDesign design{"affine plane of order " + std::to_string(q), q * q, q, 2, {}};
+  for (int slope = 0; slope < q; ++slope)
+    for (int offset = 0; offset < q; ++offset) {
+      uint64_t block = 0;
+      for (int x = 0; x < q; ++x) block |= bit(x * q + field.add(field.mul(slope, x), offset));
+      design.blocks.push_back(block);
+    }
+  for (int x = 0; x < q; ++x) {
+    uint64_t block = 0;
+    for (int y = 0; y < q; ++y) block |= bit(x * q + y);
+    design.blocks.push_back(block);
+  }
+  return design;
+}
+
+// Planes of the binary affine space of dimension n: 4-sets {a, b, c, d} with
+// a ^ b ^ c ^ d = 0, a Steiner system S(3, 4, 2^n).
+BlockDesign binaryAffinePlanes(int n) {
+  const int v = 1 << n;
+  BlockDesign design{"planes of the binary affine space of dimension " + std::to_string(n), v, 4, 3, {}};
+  for (int a = 0; a < v; ++a)
+    for (int b = a + 1; b < v; ++b)
+      for (int c = b + 1; c < v; ++c) {
+        const int d = a ^ b ^ c;
+        if (d > c) design.blocks.push_back(bit(a) | bit(b) | bit(c) | bit(d));
+      }
+  return design;
+}
+
+// Planes of the binary projective space of dimension 3: 15 points (the non-zero
+// vectors of GF(2)^4), 15 planes of 7 points; any three points lie in a plane.
+BlockDesign binaryProjectivePlanes() {
+  BlockDesign design{"planes of the binary projective space of dimension 3", 15, 7, 3, {}};
+  for (int normal = 1; normal < 16; ++normal) {
+    uint64_t block = 0;
+    for (int x = 1; x < 16; ++x)
+      if (std::popcount(static_cast<unsigned>(normal & x)) % 2 == 0) block |= bit(x - 1);
+    design.blocks.push_back(block);
+  }
+  return design;
+}
+
+// The Möbius maps x -> (ax + b) / (cx + d), ad - bc != 0, on GF(q) + {infinity}
+// (point q), each as the image of every point; `special` marks those whose
+// determinant is a square once the map is scaled to it.
+struct MobiusGroup {
+  std::vector<std::vector<uint8_t>> maps;
+  std::vector<bool> special;
+};
+
+MobiusGroup mobiusGroup(const FiniteField& field) {
+  const int q = field.order();
+  std::vector<bool> isSquare(q, false);
+  for (int x = 1; x < q; ++x) isSquare[field.mul(x, x)] = true;
+  // A Möbius map is fixed by the images of 0, 1 and infinity.
+  std::map<uint32_t, size_t> seen;
+  MobiusGroup group;
+  for (int a = 0; a < q; ++a)
+    for (int b = 0; b < q; ++b)
+      for (int c = 0; c < q; ++c)
+        for (int d = 0; d < q; ++d) {
+          const int det = field.add(field.mul(a, d), field.neg(field.mul(b, c)));
+          if (det == 0) continue;
+          std::vector<uint8_t> image(q + 1);
+          for (int x = 0; x <= q; ++x) {
+            int y;
+            if (x == q) {
+              y = c == 0 ? q : field.mul(a, field.inv(c));
+            } else {
+              const int numerator = field.add(field.mul(a, x), b);
+              const int denominator = field.add(field.mul(c, x), d);
+              y = denominator == 0 ? q : field.mul(numerator, field.inv(denominator));
+            }
+            image[x] = static_cast<uint8_t>(y);
+          }
+          const uint32_t key = (uint32_t{image[0]} << 16) | (uint32_t{image[1]} << 8) | image[q];
+          auto [it, added] = seen.emplace(key, group.maps.size());
+          if (added) {
+            group.maps.push_back(std::move(image));
+            group.special.push_back(isSquare[det]);
+          } else if (isSquare[det]) {
+            group.special[it->second] = true;
+          }
+        }
+  return group;
+}
+
+std::vector<uint64_t> mobiusOrbit(const MobiusGroup& group, uint64_t base, bool specialOnly) {
+  std::vector<uint64_t> orbit;
+  orbit.reserve(group.maps.size());
+  std::vector<int> basePoints;
+  for (int x = 0; x < 64; ++x)
+    if (base >> x & 1) basePoints.push_back(x);
+  for (size_t g = 0; g < group.maps.size(); ++g) {
+    if (specialOnly && !group.special[g]) continue;
+    uint64_t image = 0;
+    for (int x : basePoints) image |= bit(group.maps[g][x]);
+    orbit.push_back(image);
+  }
+  std::sort(orbit.begin(), orbit.end());
+  orbit.erase(std::unique(orbit.begin(), orbit.end()), orbit.end());
+  return orbit;
+}
+
+// The inversive plane of order r: circles are the images of GF(r) + {infinity}
+// inside GF(r^2) + {infinity}; a Steiner system S(3, r + 1, r^2 + 1).
+BlockDesign inversivePlane(int p, int n) {
+  const FiniteField field(p, 2 * n);
+  const int q = field.order();
+  int r = 1;
+  for (int i = 0; i < n; ++i) r *= p;
+  uint64_t base = bit(q);
+  for (int x = 0; x < q; ++x)
+    if (field.power(x, r) == x) base |= bit(x);
+  return {"inversive plane of order " + std::to_string(r), q + 1, r + 1, 3, mobiusOrbit(mobiusGroup(field), base, false)};
+}
+
+// Supports of the minimum-weight words of the extended binary Golay code: the
+// 759 octads of S(5, 8, 24). The code is the cyclic code of length 23 with
+// generator x^11 + x^10 + x^6 + x^5 + x^4 + x^2 + 1, extended by a parity bit.
+BlockDesign binaryGolayOctads() {
+  const uint32_t generator = 0xC75;
+  BlockDesign design{"octads of the binary Golay code", 24, 8, 5, {}};
+  for (uint32_t message = 0; message < (1u << 12); ++message) {
+    uint32_t word = 0;
+    for (int i = 0; i < 12; ++i)
+      if (message >> i & 1) word ^= generator << i;
+    if (std::popcount(word) % 2) word |= 1u << 23;
+    if (std::popcount(word) == 8) design.blocks.push_back(word);
+  }
+  return design;
+}
+
+// Supports of the weight-6 words of the extended ternary Golay code: the 132
+// hexads of S(5, 6, 12). The code is the cyclic code of length 11 over GF(3)
+// with generator x^5 + x^4 + 2x^3 + x^2 + 2, extended by the zero-sum digit.
+BlockDesign ternaryGolayHexads() {
+  const int generator[6] = {2, 0, 1, 2, 1, 1};  // coefficients of x^0..x^5
+  BlockDesign design{"hexads of the ternary Golay code", 12, 6, 5, {}};
+  std::set<uint64_t> supports;
+  int message[6] = {0, 0, 0, 0, 0, 0};
+  for (int index = 0; index < 729; ++index) {
+    int value = index;
+    for (int i = 0; i < 6; ++i) message[i] = value % 3, value /= 3;
+    int word[12] = {};
+    for (int i = 0; i < 6; ++i)
+      for (int j = 0; j < 6; ++j) word[i + j] = (word[i + j] + message[i] * generator[j]) % 3;
+    int sum = 0;
+    for (int i = 0; i < 11; ++i) sum += word[i];
+    word[11] = (3 - sum % 3) % 3;
+    uint64_t support = 0;
+    for (int i = 0; i < 12; ++i)
+      if (word[i]) support |= bit(i);
+    if (std::popcount(support) == 6) supports.insert(support);
+  }
+  design.blocks.assign(supports.begin(), supports.end());
+  return design;
+}
+
+bool holdsItsStrength(const BlockDesign& design) {
+  if (design.blocks.empty()) return false;
+  for (uint64_t block : design.blocks)
+    if (std::popcount(block) != design.blockSize) return false;
+  return !findUncoveredDraw(design.points, design.strength, design.strength, 0, design.blocks);
+}
+
+}  // namespace
+
+BlockDesign derivedDesign(const BlockDesign& design, int point) {
+  BlockDesign derived{design.name + ", derived", design.points - 1, design.blockSize - 1, design.strength - 1, {}};
+  const uint64_t low = bit(point) - 1;
+  for (uint64_t block : design.blocks)
+    if (block >> point & 1) derived.blocks.push_back((block & low) | ((block >> 1) & ~low));
+  return derived;
+}
+
+const std::vector<BlockDesign>& knownDesigns() {
+  static const std::vector<BlockDesign> designs = [] {
+    std::vector<BlockDesign> all;
+    auto keep = [&all](BlockDesign design) {
+      if (holdsItsStrength(design)) all.push_back(std::move(design));
+    };
+    keep(projectivePlane(3, 1));
+    keep(projectivePlane(2, 2));
+    keep(projectivePlane(5, 1));
+    keep(affinePlane(2, 2));
+    keep(affinePlane(5, 1));
+    keep(binaryAffinePlanes(3));
+    keep(binaryAffinePlanes(4));
+    keep(binaryProjectivePlanes());
+    keep(inversivePlane(3, 1));
+    keep(inversivePlane(2, 2));
+    keep(inversivePlane(5, 1));
+    const BlockDesign octads = binaryGolayOctads();
+    keep(octads);
+    keep(derivedDesign(octads, 23));
+    keep(derivedDesign(derivedDesign(octads, 23), 22));
+    const BlockDesign hexads = ternaryGolayHexads();
+    keep(hexads);
+    keep(derivedDesign(hexads, 11));
+    return all;
+  }();
+  return designs;
+}
+
+std::vector<uint64_t> coveringFromDesign(const BlockDesign& design, int v, int k, int t) {
+  if (design.strength < t || design.blockSize > k || design.points < v || v < k) return {};
+  // Drop points one by one; each time the point whose removal leaves the most
+  // blocks with fewer than t points (those blocks are no longer needed).
+  uint64_t kept = design.points == 64 ? ~uint64_t{0} : bit(design.points) - 1;
+  auto useful = [&](uint64_t points) {
+    int count = 0;
+    for (uint64_t block : design.blocks)
+      if (std::popcount(block & points) >= t) ++count;
+    return count;
+  };
+  for (int removed = 0; removed < design.points - v; ++removed) {
+    int bestPoint = -1, bestCount = 0;
+    for (int p = design.points - 1; p >= 0; --p) {
+      if (!(kept >> p & 1)) continue;
+      const int count = useful(kept & ~bit(p));
+      if (bestPoint < 0 || count < bestCount) bestPoint = p, bestCount = count;
+    }
+    kept &= ~bit(bestPoint);
+  }
+  // Renumber the kept points 0..v-1 and pad each block to k points.
+  std::vector<int> newIndex(design.points, -1);
+  int next = 0;
+  for (int p = 0; p < design.points; ++p)
+    if (kept >> p & 1) newIndex[p] = next++;
+  std::set<uint64_t> result;
+  for (uint64_t block : design.blocks) {
+    if (std::popcount(block & kept) < t) continue;
+    uint64_t mapped = 0;
+    for (int p = 0; p < design.points; ++p)
+      if ((block & kept) >> p & 1) mapped |= bit(newIndex[p]);
+    for (int p = 0; std::popcount(mapped) < k; ++p) mapped |= bit(p);
+    result.insert(mapped);
+  }
+  return {result.begin(), result.end()};
+}

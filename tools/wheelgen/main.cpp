@@ -1,0 +1,607 @@
+// wheelgen: verifies wheels, searches for small ones, keeps the catalogue's wheel
+// sources (catalogue/wheels/) and writes their report (docs/wheels.md).
+// Run "wheelgen --help" for the commands.
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+#include <map>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "wheelcore/search.h"
+#include "wheelcore/wheel.h"
+#include "wheelcore/wheelfile.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr int kExitHolds = 0;
+constexpr int kExitFails = 1;
+constexpr int kExitUsage = 2;
+constexpr size_t kMaxCatalogueTickets = 1000;
+
+const char* const kUsage = R"(usage: wheelgen <command> [options]
+
+Wheels spread v chosen numbers (positions 1..v) over tickets of --pick numbers.
+Formula "t if m" (written TifM, e.g. 4if5): whenever m drawn numbers are among
+the chosen ones, some ticket holds at least t of them. Type a (abbreviated) or
+k (key: position 1 is on every ticket and counts as drawn).
+
+commands:
+  verify FILE [--pick K --type a|k --formula TifM --v V]
+      Checks a wheel file exhaustively against its formula. FILE is a wheel file
+      with its header, or bare patterns (01-02-03-...) when the options are given.
+      Prints one verdict line; exit 0 when the guarantee holds, 1 when it fails,
+      2 on bad input.
+  search --pick K --type a|k --formula TifM --v V --out FILE
+         [--seconds S] [--moves N] [--seed N] [--target N]
+      Finds a small wheel: constructions, a greedy start, then simulated
+      annealing for S seconds (default 10) or N moves. Same seed, same moves,
+      same result. Progress goes to stderr; the wheel is written to FILE as a
+      wheel file and verified.
+  lowerbound --pick K --type a|k --formula TifT --v V
+  lowerbound --v V --k K --t T
+      Schönheim's lower bound of a covering (t if t), and the exact least size
+      where it is known.
+  check DIR
+      Reads and verifies every wheel file under DIR; exit 1 naming each file
+      that is malformed or fails.
+  catalogue --dir DIR [--seconds S] [--seed N] [--pick K] [--coverings]
+            [--max-v V] [--worst N] [--total-seconds S] [--quiet]
+      Builds or improves the catalogue's wheels: picks 5, 6, 7; v from pick + 1
+      to 30; every formula t if m with 2 <= t <= m <= pick; types a and k;
+      wherever the wheel has at most 1000 tickets. Each wheel keeps the smallest
+      verified one found so far: a file is replaced only by a smaller wheel.
+      --seconds: annealing budget per wheel (default 0: constructions only);
+      --coverings: only formulas t if t; --worst N: only the N coverings
+      farthest above their lower bound; --total-seconds: stop after that long.
+  report --dir DIR --out FILE
+      Writes the wheel report (Markdown): for every covering our ticket count,
+      Schönheim's bound and the exact value where known; for every wheel its
+      ticket count, method and search budget.
+  --help
+      This text.
+)";
+
+struct Arguments {
+  std::vector<std::string> positional;
+  std::map<std::string, std::string> options;
+  std::string error;
+};
+
+Arguments parseArguments(int argc, char** argv, int from) {
+  Arguments args;
+  for (int i = from; i < argc; ++i) {
+    const std::string word = argv[i];
+    if (word.rfind("--", 0) == 0 && word.size() > 2) {
+      const std::string name = word.substr(2);
+      if (name == "coverings" || name == "quiet" || name == "help") {
+        args.options[name] = "1";
+        continue;
+      }
+      if (i + 1 >= argc) {
+        args.error = "option " + word + " needs a value";
+        return args;
+      }
+      args.options[name] = argv[++i];
+    } else {
+      args.positional.push_back(word);
+    }
+  }
+  return args;
+}
+
+bool numberOption(const Arguments& args, const std::string& name, uint64_t& value, std::string& error) {
+  const auto found = args.options.find(name);
+  if (found == args.options.end()) return true;
+  const std::string& text = found->second;
+  if (text.empty() || text.size() > 18 || !std::all_of(text.begin(), text.end(), ::isdigit)) {
+    error = "--" + name + " needs a whole number, not \"" + text + "\"";
+    return false;
+  }
+  value = std::stoull(text);
+  return true;
+}
+
+bool secondsOption(const Arguments& args, const std::string& name, double& value, std::string& error) {
+  const auto found = args.options.find(name);
+  if (found == args.options.end()) return true;
+  char* end = nullptr;
+  value = std::strtod(found->second.c_str(), &end);
+  if (found->second.empty() || *end != '\0' || !(value >= 0) || value > 1e7) {
+    error = "--" + name + " needs a number of seconds, not \"" + found->second + "\"";
+    return false;
+  }
+  return true;
+}
+
+// Reads --pick, --type, --formula and --v. `given` tells whether any was present.
+bool specOptions(const Arguments& args, WheelSpec& spec, bool& given, std::string& error) {
+  given = args.options.count("pick") || args.options.count("type") || args.options.count("formula");
+  if (!given) return true;
+  for (const char* name : {"pick", "type", "formula", "v"})
+    if (!args.options.count(name)) {
+      error = std::string("--") + name + " is missing";
+      return false;
+    }
+  uint64_t pick = 0, v = 0;
+  if (!numberOption(args, "pick", pick, error) || !numberOption(args, "v", v, error)) return false;
+  spec.pick = static_cast<int>(std::min<uint64_t>(pick, 1000));
+  spec.v = static_cast<int>(std::min<uint64_t>(v, 1000));
+  const std::string type = args.options.at("type");
+  if (type == "a") spec.type = WheelType::abbreviated;
+  else if (type == "k") spec.type = WheelType::key;
+  else {
+    error = "--type must be a or k, not \"" + type + "\"";
+    return false;
+  }
+  if (!parseFormula(args.options.at("formula"), spec.t, spec.m)) {
+    error = "--formula must look like 4if5, not \"" + args.options.at("formula") + "\"";
+    return false;
+  }
+  const std::string problem = checkSpec(spec);
+  if (!problem.empty()) {
+    error = describeSpec(spec) + ": " + problem;
+    return false;
+  }
+  if (spec.type == WheelType::key && spec.t < 2) {
+    error = "a key wheel needs t >= 2 (the key alone already gives 1 if 1)";
+    return false;
+  }
+  return true;
+}
+
+int usageError(const std::string& message) {
+  std::cerr << "wheelgen: " << message << "\n(wheelgen --help lists the commands)\n";
+  return kExitUsage;
+}
+
+bool readText(const std::string& path, std::string& text) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) return false;
+  std::ostringstream buffer;
+  buffer << in.rdbuf();
+  text = buffer.str();
+  return true;
+}
+
+int commandVerify(const Arguments& args) {
+  if (args.positional.size() != 1) return usageError("verify needs exactly one file");
+  const std::string& path = args.positional[0];
+  WheelSpec spec;
+  bool given = false;
+  std::string error;
+  if (!specOptions(args, spec, given, error)) return usageError(error);
+  std::string text;
+  if (!readText(path, text)) return usageError(path + ": cannot be read");
+  std::vector<Ticket> tickets;
+  if (!text.empty() && text[0] == '#') {
+    WheelFile wheel;
+    if (!parseWheelFile(text, wheel, error)) return usageError(path + ": " + error);
+    if (given && (wheel.spec.pick != spec.pick || wheel.spec.type != spec.type || wheel.spec.t != spec.t ||
+                  wheel.spec.m != spec.m || wheel.spec.v != spec.v))
+      return usageError(path + ": its header describes " + describeSpec(wheel.spec) + ", not " + describeSpec(spec));
+    spec = wheel.spec;
+    tickets = wheel.tickets;
+  } else {
+    if (!given) return usageError(path + ": no header; give --pick, --type, --formula and --v");
+    std::istringstream lines(text);
+    std::string line;
+    int number = 0;
+    while (std::getline(lines, line)) {
+      ++number;
+      if (!line.empty() && line.back() == '\r') line.pop_back();
+      if (line.empty()) continue;
+      Ticket ticket;
+      if (!parsePattern(line, ticket, error))
+        return usageError(path + ": line " + std::to_string(number) + ": " + error);
+      tickets.push_back(ticket);
+    }
+  }
+  const auto started = std::chrono::steady_clock::now();
+  const VerifyResult result = verifyWheel(spec, tickets);
+  const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+  char timing[64];
+  std::snprintf(timing, sizeof timing, " (%.3f s)", seconds);
+  std::cout << path << ": " << result.message << timing << "\n";
+  return result.holds ? kExitHolds : kExitFails;
+}
+
+std::string budgetText(double seconds, uint64_t moves) {
+  if (moves) return std::to_string(moves) + " moves";
+  std::ostringstream text;
+  text << seconds << " s";
+  return text.str();
+}
+
+int commandSearch(const Arguments& args) {
+  WheelSpec spec;
+  bool given = false;
+  std::string error;
+  if (!specOptions(args, spec, given, error)) return usageError(error);
+  if (!given) return usageError("search needs --pick, --type, --formula and --v");
+  if (!args.options.count("out")) return usageError("search needs --out FILE");
+  SearchOptions options;
+  uint64_t target = 0;
+  if (!numberOption(args, "seed", options.seed, error) || !numberOption(args, "moves", options.moves, error) ||
+      !numberOption(args, "target", target, error) || !secondsOption(args, "seconds", options.seconds, error))
+    return usageError(error);
+  options.target = target;
+  options.progress = [](const std::string& line) { std::cerr << "wheelgen: " << line << "\n"; };
+
+  const Design design = designOf(spec);
+  const auto started = std::chrono::steady_clock::now();
+  const Candidate found = searchWheel(design, options, constructedWheels(options.seed));
+  const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+  if (found.tickets.empty()) {
+    std::cerr << "wheelgen: no wheel found for " << describeSpec(spec) << "\n";
+    return kExitFails;
+  }
+  WheelFile wheel;
+  wheel.spec = spec;
+  wheel.tickets = wheelTickets(spec, found.tickets);
+  wheel.method = found.method;
+  wheel.seed = std::to_string(options.seed);
+  wheel.budget = budgetText(options.seconds, options.moves);
+  const VerifyResult result = verifyWheel(spec, wheel.tickets);
+  if (!result.holds) {
+    std::cerr << "wheelgen: internal error, the wheel found does not verify: " << result.message << "\n";
+    return kExitFails;
+  }
+  if (!writeWheelFile(args.options.at("out"), wheel, error)) {
+    std::cerr << "wheelgen: " << error << "\n";
+    return kExitUsage;
+  }
+  char timing[64];
+  std::snprintf(timing, sizeof timing, " in %.1f s", seconds);
+  std::cout << args.options.at("out") << ": " << result.message << " (" << found.method << timing << ")\n";
+  return kExitHolds;
+}
+
+int commandLowerBound(const Arguments& args) {
+  WheelSpec spec;
+  bool given = false;
+  std::string error;
+  if (!specOptions(args, spec, given, error)) return usageError(error);
+  int v, k, t;
+  if (given) {
+    if (spec.t != spec.m) return usageError("the lower bound is given for coverings, formulas t if t");
+    const auto covering = coveringOf(spec);
+    if (!covering) {
+      std::cout << describeSpec(spec) << ": at least 1 ticket\n";
+      return kExitHolds;
+    }
+    v = covering->v, k = covering->k, t = covering->t;
+  } else {
+    uint64_t vv = 0, kk = 0, tt = 0;
+    if (!args.options.count("v") || !args.options.count("k") || !args.options.count("t"))
+      return usageError("lowerbound needs --v, --k and --t, or a wheel's --pick, --type, --formula and --v");
+    if (!numberOption(args, "v", vv, error) || !numberOption(args, "k", kk, error) || !numberOption(args, "t", tt, error))
+      return usageError(error);
+    if (!(tt >= 1 && tt <= kk && kk <= vv && vv <= 1000)) return usageError("the bound needs 1 <= t <= k <= v <= 1000");
+    v = static_cast<int>(vv), k = static_cast<int>(kk), t = static_cast<int>(tt);
+  }
+  std::cout << "C(" << v << "," << k << "," << t << ") >= " << schonheimBound(v, k, t);
+  if (const auto exact = knownCoveringSize(v, k, t)) std::cout << ", exactly " << *exact;
+  std::cout << "\n";
+  return kExitHolds;
+}
+
+int commandCheck(const Arguments& args) {
+  if (args.positional.size() != 1) return usageError("check needs exactly one folder");
+  std::vector<CatalogueEntry> entries;
+  std::string error;
+  if (!readWheelFolder(args.positional[0], entries, error)) {
+    std::cerr << "wheelgen: " << error << "\n";
+    return kExitFails;
+  }
+  int failures = 0;
+  size_t tickets = 0;
+  for (const CatalogueEntry& entry : entries) {
+    const VerifyResult result = verifyWheel(entry.wheel.spec, entry.wheel.tickets);
+    tickets += entry.wheel.tickets.size();
+    if (!result.holds) {
+      std::cerr << "wheelgen: " << entry.path << ": " << result.message << "\n";
+      ++failures;
+    } else if (entry.wheel.tickets.size() > kMaxCatalogueTickets) {
+      std::cerr << "wheelgen: " << entry.path << ": " << entry.wheel.tickets.size() << " tickets, more than "
+                << kMaxCatalogueTickets << "\n";
+      ++failures;
+    }
+  }
+  std::cout << entries.size() << " wheels, " << tickets << " tickets, " << failures << " failing\n";
+  return failures ? kExitFails : kExitHolds;
+}
+
+// ---- the catalogue ----
+
+std::vector<WheelSpec> catalogueSpecs() {
+  std::vector<WheelSpec> specs;
+  for (int pick = 5; pick <= 7; ++pick)
+    for (WheelType type : {WheelType::abbreviated, WheelType::key})
+      for (int v = pick + 1; v <= 30; ++v)
+        for (int t = 2; t <= pick; ++t)
+          for (int m = t; m <= pick; ++m) specs.push_back({pick, type, t, m, v});
+  return specs;
+}
+
+struct Best {
+  std::vector<uint64_t> tickets;
+  std::string method, seed, budget;
+};
+
+int commandCatalogue(const Arguments& args) {
+  if (!args.options.count("dir")) return usageError("catalogue needs --dir DIR");
+  const std::string dir = args.options.at("dir");
+  double seconds = 0, totalSeconds = 0;
+  uint64_t seed = 1, onlyPick = 0, maxV = 30, worst = 0;
+  std::string error;
+  if (!secondsOption(args, "seconds", seconds, error) || !secondsOption(args, "total-seconds", totalSeconds, error) ||
+      !numberOption(args, "seed", seed, error) || !numberOption(args, "pick", onlyPick, error) ||
+      !numberOption(args, "max-v", maxV, error) || !numberOption(args, "worst", worst, error))
+    return usageError(error);
+  const bool coveringsOnly = args.options.count("coverings");
+  const bool quiet = args.options.count("quiet");
+  const auto started = std::chrono::steady_clock::now();
+  auto elapsed = [&] { return std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count(); };
+
+  std::error_code ec;
+  fs::create_directories(dir, ec);
+  std::vector<CatalogueEntry> entries;
+  if (!readWheelFolder(dir, entries, error)) {
+    std::cerr << "wheelgen: " << error << "\n";
+    return kExitFails;
+  }
+  // What the folder holds now, by design; a file that does not verify stops
+  // the run rather than being overwritten unseen.
+  std::map<Design, Best> best;
+  std::map<std::string, size_t> fileSize;
+  for (const CatalogueEntry& entry : entries) {
+    const WheelSpec& spec = entry.wheel.spec;
+    const VerifyResult result = verifyWheel(spec, entry.wheel.tickets);
+    if (!result.holds) {
+      std::cerr << "wheelgen: " << entry.path << ": " << result.message << "\n";
+      return kExitFails;
+    }
+    fileSize[wheelFileName(spec)] = entry.wheel.tickets.size();
+    const Design design = designOf(spec);
+    Best& known = best[design];
+    if (known.tickets.empty() || entry.wheel.tickets.size() < known.tickets.size())
+      known = {designTickets(spec, entry.wheel.tickets), entry.wheel.method, entry.wheel.seed, entry.wheel.budget};
+  }
+
+  std::map<Design, std::vector<WheelSpec>> specsOf;
+  for (const WheelSpec& spec : catalogueSpecs()) {
+    if (onlyPick && spec.pick != static_cast<int>(onlyPick)) continue;
+    if (spec.v > static_cast<int>(maxV)) continue;
+    if (coveringsOnly && spec.t != spec.m) continue;
+    specsOf[designOf(spec)].push_back(spec);
+  }
+  std::vector<Design> order;
+  for (const auto& [design, specs] : specsOf) order.push_back(design);
+  if (worst) {
+    // The coverings farthest above their lower bound, worst first.
+    std::vector<std::pair<double, Design>> ranked;
+    for (const Design& design : order) {
+      if (design.t != design.m || !best.count(design)) continue;
+      const double ratio = static_cast<double>(best[design].tickets.size()) / static_cast<double>(designLowerBound(design));
+      if (ratio > 1.0) ranked.push_back({ratio, design});
+    }
+    std::sort(ranked.begin(), ranked.end(), [](const auto& a, const auto& b) {
+      return a.first != b.first ? a.first > b.first : a.second < b.second;
+    });
+    order.clear();
+    for (size_t i = 0; i < ranked.size() && i < worst; ++i) order.push_back(ranked[i].second);
+  }
+
+  const KnownWheels fallback = constructedWheels(seed);
+  const KnownWheels known = [&](const Design& design) {
+    const auto found = best.find(design);
+    if (found != best.end() && !found->second.tickets.empty()) return found->second.tickets;
+    return fallback(design);
+  };
+
+  int improved = 0, written = 0;
+  for (const Design& design : order) {
+    if (totalSeconds > 0 && elapsed() > totalSeconds) {
+      std::cerr << "wheelgen: time is up after " << elapsed() << " s\n";
+      break;
+    }
+    const uint64_t bound = designLowerBound(design);
+    if (bound > kMaxCatalogueTickets) continue;
+    Best& current = best[design];
+    const size_t before = current.tickets.size();
+    auto consider = [&](const Candidate& candidate, const std::string& budget) {
+      if (candidate.tickets.empty()) return;
+      if (!current.tickets.empty() && candidate.tickets.size() >= current.tickets.size()) return;
+      if (!designHolds(design, candidate.tickets)) {
+        std::cerr << "wheelgen: internal error: " << candidate.method << " gave a wheel that fails for "
+                  << describeDesign(design) << "\n";
+        return;
+      }
+      current = {candidate.tickets, candidate.method, std::to_string(seed), budget};
+    };
+    if (current.tickets.empty() || current.tickets.size() > bound) consider(constructWheel(design, known, seed), "none");
+    if (seconds > 0 && annealingApplies(design) && current.tickets.size() > bound) {
+      SearchOptions options;
+      options.seed = seed;
+      options.seconds = seconds;
+      const Candidate start{current.tickets, current.method};
+      consider(annealWheel(design, start, options), budgetText(seconds, 0));
+    }
+    if (current.tickets.size() < before || before == 0) ++improved;
+    if (!quiet && current.tickets.size() < before)
+      std::cerr << "wheelgen: " << describeDesign(design) << ": " << before << " -> " << current.tickets.size()
+                << " (" << current.method << ")\n";
+
+    // Write every wheel of this design that is missing or larger on disk.
+    for (const WheelSpec& spec : specsOf[design]) {
+      if (current.tickets.empty() || current.tickets.size() > kMaxCatalogueTickets) continue;
+      const std::string name = wheelFileName(spec);
+      const auto onDisk = fileSize.find(name);
+      if (onDisk != fileSize.end() && onDisk->second <= current.tickets.size()) continue;
+      WheelFile wheel;
+      wheel.spec = spec;
+      wheel.tickets = wheelTickets(spec, current.tickets);
+      wheel.method = current.method;
+      wheel.seed = current.seed;
+      wheel.budget = current.budget;
+      const VerifyResult result = verifyWheel(spec, wheel.tickets);
+      if (!result.holds) {
+        std::cerr << "wheelgen: internal error: " << describeSpec(spec) << ": " << result.message << "\n";
+        return kExitFails;
+      }
+      if (!writeWheelFile((fs::path(dir) / name).string(), wheel, error)) {
+        std::cerr << "wheelgen: " << error << "\n";
+        return kExitFails;
+      }
+      fileSize[name] = wheel.tickets.size();
+      ++written;
+    }
+  }
+  std::cout << "catalogue: " << order.size() << " designs visited, " << improved << " improved, " << written
+            << " files written in " << static_cast<int>(elapsed()) << " s\n";
+  return kExitHolds;
+}
+
+// ---- the report ----
+
+std::string ratioText(double ratio) {
+  char text[32];
+  std::snprintf(text, sizeof text, "%.3f", ratio);
+  return text;
+}
+
+int commandReport(const Arguments& args) {
+  if (!args.options.count("dir") || !args.options.count("out")) return usageError("report needs --dir DIR --out FILE");
+  std::vector<CatalogueEntry> entries;
+  std::string error;
+  if (!readWheelFolder(args.options.at("dir"), entries, error)) {
+    std::cerr << "wheelgen: " << error << "\n";
+    return kExitFails;
+  }
+  std::map<std::string, const CatalogueEntry*> byName;
+  for (const CatalogueEntry& entry : entries) {
+    const VerifyResult result = verifyWheel(entry.wheel.spec, entry.wheel.tickets);
+    if (!result.holds) {
+      std::cerr << "wheelgen: " << entry.path << ": " << result.message << "\n";
+      return kExitFails;
+    }
+    byName[wheelFileName(entry.wheel.spec)] = &entry;
+  }
+
+  std::ostringstream coverings, all, missing, summary;
+  struct Mean {
+    double sum = 0;
+    int count = 0;
+    void add(double x) { sum += x, ++count; }
+    std::string text() const { return count ? ratioText(sum / count) + " over " + std::to_string(count) : "none"; }
+  };
+  Mean abbreviated20, abbreviated30, key20, key30, both20, both30;
+  int atExact = 0, exactKnown = 0, atBound = 0, coveringCount = 0, missingCount = 0;
+  size_t totalTickets = 0;
+  coverings << "| pick | type | formula | v | tickets | Schönheim bound | exact | ratio to bound | method | budget |\n"
+            << "|---|---|---|---|---|---|---|---|---|---|\n";
+  all << "| pick | type | formula | v | tickets | method | seed | budget |\n|---|---|---|---|---|---|---|---|\n";
+  for (const WheelSpec& spec : catalogueSpecs()) {
+    const auto found = byName.find(wheelFileName(spec));
+    const std::string type = wheelTypeLetter(spec.type);
+    if (found == byName.end()) {
+      ++missingCount;
+      missing << "| " << spec.pick << " | " << type << " | " << formulaText(spec.t, spec.m) << " | " << spec.v << " | ";
+      if (const auto bound = wheelLowerBound(spec)) missing << *bound;
+      missing << " |\n";
+      continue;
+    }
+    const WheelFile& wheel = found->second->wheel;
+    const size_t count = wheel.tickets.size();
+    totalTickets += count;
+    all << "| " << spec.pick << " | " << type << " | " << formulaText(spec.t, spec.m) << " | " << spec.v << " | "
+        << count << " | " << wheel.method << " | " << wheel.seed << " | " << wheel.budget << " |\n";
+    if (spec.t != spec.m) continue;
+    ++coveringCount;
+    const uint64_t bound = *wheelLowerBound(spec);
+    std::optional<uint64_t> exact;
+    if (const auto covering = coveringOf(spec)) exact = knownCoveringSize(covering->v, covering->k, covering->t);
+    else exact = 1;
+    const double ratio = static_cast<double>(count) / static_cast<double>(bound);
+    if (exact) {
+      ++exactKnown;
+      if (count == *exact) ++atExact;
+    }
+    if (count == bound) ++atBound;
+    coverings << "| " << spec.pick << " | " << type << " | " << formulaText(spec.t, spec.m) << " | " << spec.v << " | "
+              << count << " | " << bound << " | " << (exact ? std::to_string(*exact) : "") << " | " << ratioText(ratio)
+              << " | " << wheel.method << " | " << wheel.budget << " |\n";
+    Mean& mean30 = spec.type == WheelType::abbreviated ? abbreviated30 : key30;
+    Mean& mean20 = spec.type == WheelType::abbreviated ? abbreviated20 : key20;
+    mean30.add(ratio), both30.add(ratio);
+    if (spec.v <= 20) mean20.add(ratio), both20.add(ratio);
+  }
+
+  std::ofstream out(args.options.at("out"), std::ios::trunc);
+  out << "# Wheels of the catalogue\n\n"
+      << "Generated by `wheelgen report` from `catalogue/wheels/`; do not edit by hand.\n\n"
+      << "Every wheel here was verified exhaustively against its formula. The catalogue holds picks 5, 6 and 7, "
+      << "v from pick + 1 to 30, every formula t if m with 2 <= t <= m <= pick, abbreviated (a) and key (k), "
+      << "wherever the wheel has at most " << kMaxCatalogueTickets << " tickets.\n\n"
+      << "## Summary\n\n"
+      << "- Wheels: " << entries.size() << ", tickets in all: " << totalTickets << ".\n"
+      << "- Coverings (t if t): " << coveringCount << "; at Schönheim's bound: " << atBound << "; at the exact value, "
+      << "where it is known: " << atExact << " of " << exactKnown << ".\n"
+      << "- Mean ratio of our covering sizes to Schönheim's bound, v <= 20: " << both20.text() << " (abbreviated "
+      << abbreviated20.text() << ", key " << key20.text() << ").\n"
+      << "- The same for v <= 30: " << both30.text() << " (abbreviated " << abbreviated30.text() << ", key "
+      << key30.text() << ").\n"
+      << "- A key wheel's covering is the covering of its other v - 1 positions by tickets of pick - 1 "
+      << "numbers for t - 1 if t - 1; its bound is that covering's bound.\n\n"
+      << "## Coverings\n\n" << coverings.str() << "\n"
+      << "## Not in the catalogue (more than " << kMaxCatalogueTickets << " tickets, or not yet found)\n\n"
+      << missingCount << " wheels.\n\n| pick | type | formula | v | lower bound (coverings) |\n|---|---|---|---|---|\n"
+      << missing.str() << "\n"
+      << "## Every wheel\n\n" << all.str();
+  out.close();
+  if (!out) {
+    std::cerr << "wheelgen: " << args.options.at("out") << ": write failed\n";
+    return kExitUsage;
+  }
+  std::cout << args.options.at("out") << ": " << entries.size() << " wheels; mean covering ratio v <= 20: "
+            << both20.text() << ", v <= 30: " << both30.text() << "\n";
+  return kExitHolds;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc < 2) return usageError("no command given");
+  const std::string command = argv[1];
+  if (command == "--help" || command == "-h" || command == "help") {
+    std::cout << kUsage;
+    return kExitHolds;
+  }
+  const Arguments args = parseArguments(argc, argv, 2);
+  if (!args.error.empty()) return usageError(args.error);
+  if (args.options.count("help")) {
+    std::cout << kUsage;
+    return kExitHolds;
+  }
+  try {
+    if (command == "verify") return commandVerify(args);
+    if (command == "search") return commandSearch(args);
+    if (command == "lowerbound") return commandLowerBound(args);
+    if (command == "check") return commandCheck(args);
+    if (command == "catalogue") return commandCatalogue(args);
+    if (command == "report") return commandReport(args);
+  } catch (const std::exception& error) {
+    std::cerr << "wheelgen: " << error.what() << "\n";
+    return kExitUsage;
+  }
+  return usageError("unknown command \"" + command + "\"");
+}
