@@ -55,7 +55,7 @@ TEST(WheelSearch, LottoDesignsComeFromSmallerCoverings) {
   const Design harder{14, 5, 3, 5};
   const Candidate start = constructWheel(harder, constructedWheels(1), 1);
   SearchOptions options;
-  options.moves = 300'000;
+  options.moves = 50'000;
   const Candidate annealed = annealWheel(harder, start, options);
   EXPECT_TRUE(designHolds(harder, annealed.tickets));
   EXPECT_LE(annealed.tickets.size(), start.tickets.size());
@@ -87,6 +87,7 @@ TEST(WheelDesigns, KnownDesignsHoldAndHaveTheirSizes) {
   EXPECT_EQ(sizes["2-25-5"], 30u);   // affine plane of order 5
   EXPECT_EQ(sizes["3-17-5"], 68u);   // inversive plane of order 4
   EXPECT_EQ(sizes["3-26-6"], 130u);  // inversive plane of order 5
+  EXPECT_EQ(sizes["3-26-5"], 260u);  // orbits over GF(27)
   EXPECT_EQ(sizes["5-24-8"], 759u);  // binary Golay octads
   EXPECT_EQ(sizes["4-23-7"], 253u);
   EXPECT_EQ(sizes["3-22-6"], 77u);

@@ -160,6 +160,8 @@ TEST(WheelVerify, ThirtyPositionsAreCheckedQuickly) {
   EXPECT_TRUE(drawMeetsNoTicket(strict, tickets, failing.failingDraw));
 #if !defined(__SANITIZE_ADDRESS__)
   EXPECT_LT(seconds, 1.0);
+#else
+  (void)seconds;  // instrumented code is too slow to time
 #endif
 }
 

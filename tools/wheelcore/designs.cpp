@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <array>
 #include <bit>
+#include <climits>
+#include <functional>
 #include <map>
 #include <set>
 
@@ -181,10 +183,12 @@ MobiusGroup mobiusGroup(const FiniteField& field) {
   // A Möbius map is fixed by the images of 0, 1 and infinity.
   std::map<uint32_t, size_t> seen;
   MobiusGroup group;
+  // Each map once: scaled so that c = 1, or c = 0 and d = 1.
   for (int a = 0; a < q; ++a)
     for (int b = 0; b < q; ++b)
-      for (int c = 0; c < q; ++c)
+      for (int c = 0; c <= 1; ++c)
         for (int d = 0; d < q; ++d) {
+          if (c == 0 && d != 1) continue;
           const int det = field.add(field.mul(a, d), field.neg(field.mul(b, c)));
           if (det == 0) continue;
           std::vector<uint8_t> image(q + 1);
@@ -239,6 +243,105 @@ BlockDesign inversivePlane(int p, int n) {
   for (int x = 0; x < q; ++x)
     if (field.power(x, r) == x) base |= bit(x);
   return {"inversive plane of order " + std::to_string(r), q + 1, r + 1, 3, mobiusOrbit(mobiusGroup(field), base, false)};
+}
+
+// A Steiner system S(3, 5, 26) on the non-zero elements of GF(27), made of
+// orbits of 5-sets under the maps x -> a * x^(3^i): collects the orbits that
+// cover no triple twice and picks, by exact cover over the triples (fewest
+// choices first), orbits that cover every triple once. Such a system is the
+// twice-derived design of a 5-(28, 7, 1) system with this symmetry.
+BlockDesign steinerSystem3526() {
+  const FiniteField field(3, 3);
+  BlockDesign design{"Steiner system S(3,5,26) from orbits over GF(27)", 26, 5, 3, {}};
+  // The group as permutations of the 26 points (point x - 1 for element x).
+  std::vector<std::array<uint8_t, 26>> group;
+  for (int a = 1; a < 27; ++a)
+    for (int power = 1; power <= 9; power *= 3) {
+      std::array<uint8_t, 26> map{};
+      for (int x = 1; x < 27; ++x) map[x - 1] = static_cast<uint8_t>(field.mul(a, field.power(x, power)) - 1);
+      group.push_back(map);
+    }
+  const int triples = static_cast<int>(binomial(26, 3));
+  auto tripleRank = [](int a, int b, int c) { return static_cast<int>(a + binomial(b, 2) + binomial(c, 3)); };
+  std::vector<std::vector<int>> orbitTriples;
+  std::vector<std::vector<uint64_t>> orbitBlocks;
+  std::set<uint64_t> seen;
+  std::vector<int> points = {0, 1, 2, 3, 4};
+  while (true) {
+    uint64_t base = 0;
+    for (int x : points) base |= bit(x);
+    if (!seen.count(base)) {
+      std::set<uint64_t> orbit;
+      for (const auto& map : group) {
+        uint64_t image = 0;
+        for (int x : points) image |= bit(map[x]);
+        orbit.insert(image);
+      }
+      seen.insert(orbit.begin(), orbit.end());
+      std::vector<int> covered;
+      std::vector<bool> used(triples, false);
+      bool packing = true;
+      for (uint64_t block : orbit) {
+        int p[5], n = 0;
+        for (int x = 0; x < 26; ++x)
+          if (block >> x & 1) p[n++] = x;
+        for (int i = 0; i < 5; ++i)
+          for (int j = i + 1; j < 5; ++j)
+            for (int l = j + 1; l < 5; ++l) {
+              const int r = tripleRank(p[i], p[j], p[l]);
+              if (used[r]) packing = false;
+              used[r] = true;
+              covered.push_back(r);
+            }
+      }
+      if (packing) {
+        orbitTriples.push_back(std::move(covered));
+        orbitBlocks.emplace_back(orbit.begin(), orbit.end());
+      }
+    }
+    int i = 4;
+    while (i >= 0 && points[i] == 21 + i) --i;
+    if (i < 0) break;
+    ++points[i];
+    for (int j = i + 1; j < 5; ++j) points[j] = points[j - 1] + 1;
+  }
+  std::vector<std::vector<int>> orbitsOf(triples);
+  for (size_t o = 0; o < orbitTriples.size(); ++o)
+    for (int r : orbitTriples[o]) orbitsOf[r].push_back(static_cast<int>(o));
+  std::vector<bool> covered(triples, false);
+  std::vector<int> chosen;
+  long nodes = 0;
+  auto fits = [&](int o) {
+    for (int r : orbitTriples[o])
+      if (covered[r]) return false;
+    return true;
+  };
+  std::function<bool()> cover = [&]() -> bool {
+    if (++nodes > 100000) return false;
+    std::vector<char> orbitFits(orbitTriples.size());
+    for (size_t o = 0; o < orbitTriples.size(); ++o) orbitFits[o] = fits(static_cast<int>(o));
+    int bestTriple = -1, bestChoices = INT32_MAX;
+    for (int r = 0; r < triples; ++r) {
+      if (covered[r]) continue;
+      int choices = 0;
+      for (int o : orbitsOf[r]) choices += orbitFits[o];
+      if (choices < bestChoices) bestChoices = choices, bestTriple = r;
+      if (choices == 0) return false;
+    }
+    if (bestTriple < 0) return true;
+    for (int o : orbitsOf[bestTriple]) {
+      if (!fits(o)) continue;
+      for (int r : orbitTriples[o]) covered[r] = true;
+      chosen.push_back(o);
+      if (cover()) return true;
+      chosen.pop_back();
+      for (int r : orbitTriples[o]) covered[r] = false;
+    }
+    return false;
+  };
+  if (cover())
+    for (int o : chosen) design.blocks.insert(design.blocks.end(), orbitBlocks[o].begin(), orbitBlocks[o].end());
+  return design;
 }
 
 // Supports of the minimum-weight words of the extended binary Golay code: the
@@ -317,6 +420,7 @@ const std::vector<BlockDesign>& knownDesigns() {
     keep(inversivePlane(3, 1));
     keep(inversivePlane(2, 2));
     keep(inversivePlane(5, 1));
+    keep(steinerSystem3526());
     const BlockDesign octads = binaryGolayOctads();
     keep(octads);
     keep(derivedDesign(octads, 23));

@@ -9,6 +9,8 @@
 #include <random>
 #include <set>
 
+#include <time.h>
+
 #include "wheelcore/designs.h"
 
 namespace {
@@ -84,18 +86,30 @@ class CoverState {
  public:
   explicit CoverState(const Design& design)
       : d_(design), table_(binomials()), count_(binomial(design.v, design.m), 0),
-        slot_(count_.size(), -1) {}
+        slot_(count_.size(), -1), ticketsAt_(design.v) {}
 
   // Adds a ticket to the counts. With `keepList` false the uncovered list is
   // left stale (call rebuildUncovered after adding a batch).
   void addTicket(Mask ticket, bool keepList = true) {
     tickets_.push_back(ticket);
+    if (tickets_.size() > words_ * 64) {
+      ++words_;
+      for (auto& set : ticketsAt_) set.resize(words_, 0);
+    }
+    for (Mask rest = ticket; rest; rest &= rest - 1) markTicket(std::countr_zero(rest), tickets_.size() - 1, true);
     forEachMetSubset(ticket, [&](uint64_t rank) {
       if (count_[rank]++ == 0 && keepList) unlist(rank);
     });
   }
   void removeTicket(size_t index) {
     const Mask ticket = tickets_[index];
+    const size_t last = tickets_.size() - 1;
+    for (Mask rest = ticket; rest; rest &= rest - 1) markTicket(std::countr_zero(rest), index, false);
+    if (index != last)
+      for (Mask rest = tickets_[last]; rest; rest &= rest - 1) {
+        markTicket(std::countr_zero(rest), last, false);
+        markTicket(std::countr_zero(rest), index, true);
+      }
     tickets_[index] = tickets_.back();
     tickets_.pop_back();
     forEachMetSubset(ticket, [&](uint64_t rank) {
@@ -161,7 +175,33 @@ class CoverState {
       if (--count_[r] == 0) list(r);
     for (uint64_t r : gain_)
       if (count_[r]++ == 0) unlist(r);
+    for (Mask rest = tickets_[pendingIndex_] & ~pendingTicket_; rest; rest &= rest - 1)
+      markTicket(std::countr_zero(rest), pendingIndex_, false);
+    for (Mask rest = pendingTicket_ & ~tickets_[pendingIndex_]; rest; rest &= rest - 1)
+      markTicket(std::countr_zero(rest), pendingIndex_, true);
     tickets_[pendingIndex_] = pendingTicket_;
+  }
+
+  // The tickets that hold exactly `common` positions of `subset`, counted for
+  // 64 tickets at a time with bit-sliced adders over the per-position sets.
+  void ticketsMeeting(Mask subset, int common, std::vector<uint32_t>& out) const {
+    out.clear();
+    for (size_t w = 0; w < words_; ++w) {
+      uint64_t planes[6] = {0, 0, 0, 0, 0, 0};
+      for (Mask rest = subset; rest; rest &= rest - 1) {
+        uint64_t carry = ticketsAt_[std::countr_zero(rest)][w];
+        for (int b = 0; b < 6 && carry; ++b) {
+          const uint64_t next = planes[b] & carry;
+          planes[b] ^= carry;
+          carry = next;
+        }
+      }
+      uint64_t equal = ~uint64_t{0};
+      for (int b = 0; b < 6; ++b) equal &= (common >> b & 1) ? planes[b] : ~planes[b];
+      const size_t valid = std::min<size_t>(64, tickets_.size() - w * 64);
+      if (valid < 64) equal &= (uint64_t{1} << valid) - 1;
+      for (; equal; equal &= equal - 1) out.push_back(static_cast<uint32_t>(w * 64 + std::countr_zero(equal)));
+    }
   }
 
   uint64_t rank(Mask subset) const {
@@ -197,6 +237,11 @@ class CoverState {
       });
     }
   }
+  void markTicket(int position, size_t index, bool on) {
+    uint64_t& word = ticketsAt_[position][index / 64];
+    const uint64_t mask = uint64_t{1} << (index % 64);
+    word = on ? word | mask : word & ~mask;
+  }
   void list(uint64_t r) {
     slot_[r] = static_cast<int32_t>(uncovered_.size());
     uncovered_.push_back(static_cast<uint32_t>(r));
@@ -217,6 +262,9 @@ class CoverState {
   std::vector<int32_t> slot_;
   std::vector<uint32_t> uncovered_;
   std::vector<Mask> tickets_;
+  // ticketsAt_[p]: bit i set when ticket i holds position p.
+  std::vector<std::vector<uint64_t>> ticketsAt_;
+  size_t words_ = 0;
   std::vector<uint64_t> lose_, gain_;
   std::vector<Mask> outsideSets_;
   std::vector<int> inner_, outside_;
@@ -225,6 +273,12 @@ class CoverState {
 };
 
 constexpr uint64_t kMaxSubsets = 4'000'000;
+
+double threadCpuSeconds() {
+  timespec now{};
+  clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+  return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) * 1e-9;
+}
 
 // Drops tickets that meet no m-subset alone, in random order.
 std::vector<Mask> pruneRedundant(const Design& design, std::vector<Mask> tickets, Rng& rng) {
@@ -495,14 +549,17 @@ Candidate annealWheel(const Design& design, const Candidate& start, const Search
   if (best.tickets.size() <= target) return best;
 
   using Clock = std::chrono::steady_clock;
-  const auto began = Clock::now();
-  const auto deadline = began + std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(options.seconds));
+  // The budget counts processor time of this thread, so a search on a busy
+  // machine gets the same work done as on an idle one, only later.
+  const double startCpu = threadCpuSeconds();
   uint64_t moves = 0;
   bool outOfBudget = false;
-  auto lastReport = began;
+  auto lastReport = Clock::now();
   auto budgetLeft = [&]() {
     if (options.moves && moves >= options.moves) outOfBudget = true;
-    if (!options.moves && options.seconds > 0 && (moves & 1023) == 0 && Clock::now() >= deadline) outOfBudget = true;
+    if (!options.moves && options.seconds > 0 && (moves & 1023) == 0 &&
+        threadCpuSeconds() - startCpu >= options.seconds)
+      outOfBudget = true;
     if (!options.moves && options.seconds <= 0) outOfBudget = true;
     return !outOfBudget;
   };
@@ -512,9 +569,11 @@ Candidate annealWheel(const Design& design, const Candidate& start, const Search
   for (uint64_t attempt = 0; !outOfBudget && best.tickets.size() > target; ++attempt) {
     Rng rng = makeRng(options.seed, attempt);
     CoverState state(design);
-    // Odd attempts start from random tickets, even ones from the best wheel less one ticket.
+    // One attempt in four starts from random tickets, the others from the best
+    // wheel less one ticket.
     const size_t size = best.tickets.size() - 1;
-    if (attempt % 2 == 0) {
+    const bool randomStart = attempt % 4 == 3;
+    if (!randomStart) {
       std::vector<Mask> tickets = best.tickets;
       tickets.erase(tickets.begin() + static_cast<long>(uniform(rng, tickets.size())));
       for (Mask ticket : tickets) state.addTicket(ticket, false);
@@ -534,9 +593,7 @@ Candidate annealWheel(const Design& design, const Candidate& start, const Search
     auto proposeMove = [&](size_t& index, int& x, int& y) {
       const Mask draw = state.randomUncovered(rng);
       const std::vector<Mask>& tickets = state.tickets();
-      closeTickets.clear();
-      for (size_t i = 0; i < tickets.size(); ++i)
-        if (std::popcount(tickets[i] & draw) == design.t - 1) closeTickets.push_back(static_cast<uint32_t>(i));
+      state.ticketsMeeting(draw, design.t - 1, closeTickets);
       index = closeTickets.empty() ? uniform(rng, tickets.size()) : closeTickets[uniform(rng, closeTickets.size())];
       const Mask ticket = tickets[index];
       const Mask away = ticket & ~draw, into = draw & ~ticket;
@@ -556,8 +613,9 @@ Candidate annealWheel(const Design& design, const Candidate& start, const Search
     }
     double temperature = uphillCount ? (uphill / uphillCount) / std::log(2.0) : 1.0;
     // A start from the best wheel is already close: heating it fully would
-    // only throw that away.
-    if (attempt % 2 == 0) temperature *= std::log(2.0) / std::log(10.0);
+    // only throw that away, so it starts where an average uphill step is
+    // accepted about one time in three thousand.
+    if (!randomStart) temperature /= 8;
     // Moves per temperature grow with the neighbourhood (tickets x positions
     // in x positions out); cooling by 0.99; ten idle temperatures end a run.
     constexpr double lengthFactor = 0.5, cooling = 0.99;

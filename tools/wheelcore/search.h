@@ -9,7 +9,8 @@
 // Every function returns wheels that hold (the constructions are checked by the
 // annealing's own coverage counts or by the verifier); callers that store a wheel
 // still run verifyWheel on it. Searches are deterministic for a given seed: a
-// time budget only decides how far along the same sequence of moves a run gets.
+// time budget (processor time) only decides how far along the same sequence of
+// moves a run gets.
 // Not thread-safe per call; separate calls may run on separate threads.
 
 #include <cstdint>
@@ -66,7 +67,7 @@ KnownWheels constructedWheels(uint64_t seed);
 
 struct SearchOptions {
   uint64_t seed = 1;
-  double seconds = 10;  // wall-clock budget of the annealing; 0 = none
+  double seconds = 10;  // processor-time budget of the annealing, in seconds; 0 = none
   uint64_t moves = 0;   // budget in annealing moves; 0 = none (then seconds rules)
   uint64_t target = 0;  // stop at this many tickets; 0 = the lower bound
   std::function<void(const std::string&)> progress;  // one line, no newline

@@ -43,8 +43,8 @@ commands:
   search --pick K --type a|k --formula TifM --v V --out FILE
          [--seconds S] [--moves N] [--seed N] [--target N]
       Finds a small wheel: constructions, a greedy start, then simulated
-      annealing for S seconds (default 10) or N moves. Same seed, same moves,
-      same result. Progress goes to stderr; the wheel is written to FILE as a
+      annealing for S seconds of processor time (default 10) or N moves. Same
+      seed, same moves, same result. Progress goes to stderr; the wheel is written to FILE as a
       wheel file and verified.
   lowerbound --pick K --type a|k --formula TifT --v V
   lowerbound --v V --k K --t T
@@ -54,14 +54,18 @@ commands:
       Reads and verifies every wheel file under DIR; exit 1 naming each file
       that is malformed or fails.
   catalogue --dir DIR [--seconds S] [--seed N] [--pick K] [--coverings]
-            [--max-v V] [--worst N] [--total-seconds S] [--quiet]
+            [--max-v V] [--worst N] [--total-seconds S] [--construct] [--quiet]
       Builds or improves the catalogue's wheels: picks 5, 6, 7; v from pick + 1
       to 30; every formula t if m with 2 <= t <= m <= pick; types a and k;
       wherever the wheel has at most 1000 tickets. Each wheel keeps the smallest
       verified one found so far: a file is replaced only by a smaller wheel.
-      --seconds: annealing budget per wheel (default 0: constructions only);
+      --seconds: annealing budget per wheel in processor seconds (default 0:
+      constructions only);
+      --construct: run the covering constructions again for wheels already
+      held (unions for t < m always run, they gain from every improvement);
       --coverings: only formulas t if t; --worst N: only the N coverings
-      farthest above their lower bound; --total-seconds: stop after that long.
+      farthest above their lower bound; --total-seconds: stop after that long
+      (wall-clock).
   report --dir DIR --out FILE
       Writes the wheel report (Markdown): for every covering our ticket count,
       Schönheim's bound and the exact value where known; for every wheel its
@@ -82,7 +86,7 @@ Arguments parseArguments(int argc, char** argv, int from) {
     const std::string word = argv[i];
     if (word.rfind("--", 0) == 0 && word.size() > 2) {
       const std::string name = word.substr(2);
-      if (name == "coverings" || name == "quiet" || name == "help") {
+      if (name == "coverings" || name == "quiet" || name == "help" || name == "construct") {
         args.options[name] = "1";
         continue;
       }
@@ -217,7 +221,7 @@ int commandVerify(const Arguments& args) {
 std::string budgetText(double seconds, uint64_t moves) {
   if (moves) return std::to_string(moves) + " moves";
   std::ostringstream text;
-  text << seconds << " s";
+  text << seconds << " s cpu";
   return text.str();
 }
 
@@ -428,7 +432,10 @@ int commandCatalogue(const Arguments& args) {
       }
       current = {candidate.tickets, candidate.method, std::to_string(seed), budget};
     };
-    if (current.tickets.empty() || current.tickets.size() > bound) consider(constructWheel(design, known, seed), "none");
+    // Unions are cheap and gain from every smaller wheel improved before them;
+    // covering constructions (greedy included) run for new wheels or on request.
+    const bool construct = current.tickets.empty() || design.t != design.m || args.options.count("construct");
+    if (construct && current.tickets.size() != bound) consider(constructWheel(design, known, seed), "none");
     if (seconds > 0 && annealingApplies(design) && current.tickets.size() > bound) {
       SearchOptions options;
       options.seed = seed;
