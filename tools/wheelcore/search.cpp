@@ -395,13 +395,16 @@ Candidate unionWheel(const Design& design, const KnownWheels& known) {
         tickets.push_back(shifted);
       }
       best.tickets = std::move(tickets);
+      auto leftOut = [](int size) {
+        return std::to_string(size) + (size == 1 ? " position" : " positions") + " left out";
+      };
       auto partText = [&](int size, int hits) {
         return formulaText(t, hits) + " of " + std::to_string(size);
       };
       if (m1 > v1)
-        best.method = "construction: " + partText(v2, m2) + ", " + std::to_string(v1) + " positions left out";
+        best.method = "construction: " + partText(v2, m2) + ", " + leftOut(v1);
       else if (m2 > v2)
-        best.method = "construction: " + partText(v1, m1) + ", " + std::to_string(v2) + " positions left out";
+        best.method = "construction: " + partText(v1, m1) + ", " + leftOut(v2);
       else
         best.method = "construction: union of " + partText(v1, m1) + " and " + partText(v2, m2);
     }
@@ -563,8 +566,12 @@ Candidate annealWheel(const Design& design, const Candidate& start, const Search
     if (!options.moves && options.seconds <= 0) outOfBudget = true;
     return !outOfBudget;
   };
-  const bool cheapUnique = CoverState(Design{design.v, design.k, design.t, design.t}).metSubsetsPerTicket() > 0 &&
-                           (design.t == design.m || CoverState(design).metSubsetsPerTicket() <= 20000);
+  // Finding the ticket that matters least costs one walk over the m-subsets
+  // each ticket meets; worth it unless that walk is long.
+  uint64_t metPerTicket = 0;
+  for (int j = design.t; j <= std::min(design.k, design.m); ++j)
+    metPerTicket += binomial(design.k, j) * binomial(design.v - design.k, design.m - j);
+  const bool cheapUnique = metPerTicket <= 20000;
 
   for (uint64_t attempt = 0; !outOfBudget && best.tickets.size() > target; ++attempt) {
     Rng rng = makeRng(options.seed, attempt);
