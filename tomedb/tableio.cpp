@@ -1,0 +1,1090 @@
+#include "tomedb/tableio.h"
+
+#include <algorithm>
+#include <climits>
+#include <cstring>
+
+#include "core/collation.h"
+#include "core/component.h"
+#include "core/errors.h"
+#include "core/locale.h"
+#include "tomedb/algorithms/Hash_CheckSum.h"
+#include "tomedb/filter/exprnode.h"
+
+namespace {
+
+std::string Num(int64_t value) { return std::to_string(value); }
+
+// Holds the file lock for one table operation.
+class TFileLockGuard {
+ public:
+  explicit TFileLockGuard(TTomeDBFileIO* fileIO) : fFileIO(fileIO) { fFileIO->Lock(); }
+  ~TFileLockGuard() { fFileIO->Unlock(); }
+  TFileLockGuard(const TFileLockGuard&) = delete;
+  TFileLockGuard& operator=(const TFileLockGuard&) = delete;
+
+ private:
+  TTomeDBFileIO* fFileIO;
+};
+
+// The whole content of a stream (a TOptimBlobStream loads itself first).
+std::vector<uint8_t> StreamBytes(TStream& stream) {
+  const int64_t size = stream.Size();
+  std::vector<uint8_t> bytes(static_cast<size_t>(size > 0 ? size : 0));
+  stream.SetPosition(0);
+  if (!bytes.empty()) stream.ReadBuffer(bytes.data(), static_cast<int64_t>(bytes.size()));
+  stream.SetPosition(0);
+  return bytes;
+}
+
+// Length of the 0-terminated text in `size` bytes.
+size_t TextLength(const uint8_t* bytes, size_t size) {
+  const void* zero = std::memchr(bytes, 0, size);
+  return zero ? static_cast<size_t>(static_cast<const uint8_t*>(zero) - bytes) : size;
+}
+
+// Cuts the text in a string field's stored bytes to at most size - 1 bytes,
+// never inside a UTF-8 character, and zeroes everything after it.
+void PadStringField(uint8_t* bytes, size_t size) {
+  if (size == 0) return;
+  size_t length = TextLength(bytes, size);
+  if (length > size - 1) {
+    length = size - 1;
+    // Step back over continuation bytes so that no character is split.
+    size_t start = length;
+    while (start > 0 && (bytes[start] & 0xC0) == 0x80) --start;
+    if (start < length) {
+      const uint8_t lead = bytes[start];
+      size_t need = lead < 0x80 ? 1 : (lead >> 5) == 0x6 ? 2 : (lead >> 4) == 0xE ? 3 : (lead >> 3) == 0x1E ? 4 : 1;
+      if (start + need > length) length = start;
+    }
+  }
+  std::memset(bytes + length, 0, size - length);
+}
+
+std::string ValueAsText(TFieldType type, const uint8_t* bytes, size_t size) {
+  try {
+    switch (type) {
+      case ftString:
+      case ftFixedChar:
+        return std::string(reinterpret_cast<const char*>(bytes), TextLength(bytes, size));
+      case ftSmallint:
+        return Num(GetInt16LE(bytes));
+      case ftWord:
+        return Num(GetUInt16LE(bytes));
+      case ftInteger:
+      case ftAutoInc:
+        return Num(GetInt32LE(bytes));
+      case ftLargeint:
+        return Num(GetInt64LE(bytes));
+      case ftBoolean:
+        return GetUInt16LE(bytes) != 0 ? "True" : "False";
+      case ftFloat:
+      case ftCurrency:
+        return FloatToText(GetDoubleLE(bytes));
+      case ftDate:
+        return DateToText(GetInt32LE(bytes));
+      case ftTime:
+        return TimeToText(GetInt32LE(bytes));
+      case ftDateTime:
+        return DateTimeToText(GetDoubleLE(bytes));
+      default:
+        if (IsBlobFieldType(type)) return std::string(reinterpret_cast<const char*>(bytes), TextLength(bytes, size));
+        return std::string();
+    }
+  } catch (const std::exception&) {
+    return std::string();
+  }
+}
+
+}  // namespace
+
+// The plain (decoded, padded) values of a record's fields, as searches and
+// writes use them: one byte vector per field in field-number order.
+struct TTomeTableIO::TKeySource {
+  std::vector<std::vector<uint8_t>> values;
+};
+
+// ------------------------------------------------------------ blob streams
+
+int64_t TOptimBlobStream::Read(void* buffer, int64_t count) {
+  Load();
+  return TMemoryStream::Read(buffer, count);
+}
+
+int64_t TOptimBlobStream::Seek(int64_t offset, TSeekOrigin origin) {
+  Load();
+  return TMemoryStream::Seek(offset, origin);
+}
+
+int64_t TOptimBlobStream::Size() {
+  Load();
+  return TMemoryStream::Size();
+}
+
+int64_t TOptimBlobStream::Write(const void* buffer, int64_t count) {
+  fLoaded = true;
+  return TMemoryStream::Write(buffer, count);
+}
+
+void TOptimBlobStream::SetSize(int64_t newSize) {
+  fLoaded = true;
+  TMemoryStream::SetSize(newSize);
+}
+
+void TOptimBlobStream::PointAt(TTomeDBFileIO* fileIO, int64_t descriptorPosition, bool encrypt, bool compress) {
+  fLoaded = true;  // emptying must not trigger a load
+  TMemoryStream::Clear();
+  fFileIO = fileIO;
+  fDescriptorPosition = descriptorPosition;
+  fEncrypt = encrypt;
+  fCompress = compress;
+  fLoaded = descriptorPosition == 0 || fileIO == nullptr;
+}
+
+void TOptimBlobStream::Load() {
+  if (fLoaded) return;
+  fLoaded = true;
+  if (!fFileIO || fDescriptorPosition == 0) return;
+  fFileIO->ReadBlobValue(fDescriptorPosition, fEncrypt, fCompress, *this);
+}
+
+TTomeBlobStream::TTomeBlobStream(ITomeBlobHost* table, int32_t fieldNo, TBlobStreamMode mode)
+    : fTable(table), fFieldNo(fieldNo), fMode(mode) {
+  TOptimBlobStream* record = fTable ? fTable->ActiveBlobStream(fieldNo) : nullptr;
+  if (mode == bmWrite) {
+    if (record) record->SetSize(0);
+    fModified = true;
+    if (fTable) fTable->MarkFieldModified(fieldNo);
+  } else if (record) {
+    const std::vector<uint8_t> bytes = StreamBytes(*record);
+    if (!bytes.empty()) TMemoryStream::Write(bytes.data(), static_cast<int64_t>(bytes.size()));
+    TMemoryStream::Seek(0, soBeginning);
+  }
+}
+
+int64_t TTomeBlobStream::Write(const void* buffer, int64_t count) {
+  if (fMode == bmRead) DatabaseError("Cannot modify a read-only blob stream");
+  const int64_t written = TMemoryStream::Write(buffer, count);
+  Publish();
+  return written;
+}
+
+void TTomeBlobStream::SetSize(int64_t newSize) {
+  if (fMode == bmRead) DatabaseError("Cannot modify a read-only blob stream");
+  TMemoryStream::SetSize(newSize);
+  Publish();
+}
+
+void TTomeBlobStream::Publish() {
+  fModified = true;
+  if (!fTable) return;
+  if (TOptimBlobStream* record = fTable->ActiveBlobStream(fFieldNo)) {
+    record->SetSize(0);
+    if (TMemoryStream::Size() > 0) record->TMemoryStream::Write(Memory(), TMemoryStream::Size());
+    record->TMemoryStream::Seek(0, soBeginning);
+  }
+  fTable->MarkFieldModified(fFieldNo);
+  fTable->FieldDataChanged(fFieldNo);
+}
+
+// ------------------------------------------------------------ field buffers
+
+TFieldBufferItem::~TFieldBufferItem() {
+  if (!OwnsBuffer) return;
+  delete BlobStream;
+  delete[] static_cast<uint8_t*>(Buffer);
+}
+
+TFieldBufferItem* TFieldBuffers::Add(void* buffer, TFieldType type, int32_t size) {
+  auto item = std::make_unique<TFieldBufferItem>();
+  item->Buffer = buffer;
+  item->FieldType = type;
+  item->BufferSize = size;
+  fItems.push_back(std::move(item));
+  return fItems.back().get();
+}
+
+TFieldBufferItem* TFieldBuffers::Add(TMemoryStream* stream, TFieldType type) {
+  auto item = std::make_unique<TFieldBufferItem>();
+  item->BlobStream = stream;
+  item->FieldType = type;
+  fItems.push_back(std::move(item));
+  return fItems.back().get();
+}
+
+TFieldBufferItem* TFieldBuffers::AddOwned(TFieldType type, int32_t size) {
+  auto item = std::make_unique<TFieldBufferItem>();
+  item->FieldType = type;
+  item->OwnsBuffer = true;
+  if (IsBlobFieldType(type)) {
+    item->BlobStream = new TOptimBlobStream();
+  } else {
+    item->BufferSize = size;
+    item->Buffer = new uint8_t[static_cast<size_t>(size > 0 ? size : 0)]();
+  }
+  fItems.push_back(std::move(item));
+  return fItems.back().get();
+}
+
+// -------------------------------------------------------------- the table
+
+TTomeTableIO::TTomeTableIO(TTomeDBFileIO* fileIO) : fFileIO(fileIO) {}
+
+TTomeTableIO::~TTomeTableIO() = default;
+
+void TTomeTableIO::SetTableName(const std::string& name) {
+  if (fOpenCount > 0) DatabaseError("Cannot perform this operation on an open table");
+  fTableName = name;
+}
+
+void TTomeTableIO::Open() {
+  if (fOpenCount == 0) Load();
+  ++fOpenCount;
+}
+
+void TTomeTableIO::Close() {
+  if (fOpenCount <= 0) {
+    fOpenCount = 0;
+    return;
+  }
+  if (--fOpenCount == 0) Unload();
+}
+
+void TTomeTableIO::RequireOpen() const {
+  if (fOpenCount <= 0) DatabaseErrorFmt("Table '%s' is not open", {fTableName});
+}
+
+void TTomeTableIO::RequireWritable() const {
+  if (fFileIO->OpenedReadOnly()) DatabaseError("Cannot modify a read-only database");
+}
+
+void TTomeTableIO::Damaged(const std::string& detail) const {
+  DamagedFile(fFileIO->FileName(), FormatMessage("table '%s': %s", {fTableName, detail}));
+}
+
+void TTomeTableIO::Load() {
+  if (!fFileIO || !fFileIO->IsOpen()) DatabaseError("Cannot perform this operation on a closed database");
+  TFileLockGuard lock(fFileIO);
+  try {
+    std::vector<std::string> names;
+    fFileIO->GetTableNames(names);
+    fTableNo = -1;
+    for (size_t i = 0; i < names.size(); ++i)
+      if (SameNameIgnoringCase(names[i], fTableName)) {
+        fTableNo = static_cast<int32_t>(i);
+        break;
+      }
+    if (fTableNo < 0) DatabaseErrorFmt("Table '%s' not found", {fTableName});
+
+    fHeader = fFileIO->ReadTableHeader(fTableNo);
+    fHeaderBytes = fHeader.Encode();
+
+    fFieldDefs.BeginUpdate();
+    fFieldDefs.Clear();
+    for (int32_t k = 0; k < fHeader.fieldCount; ++k) {
+      const TFieldSlot& slot = fHeader.fields[static_cast<size_t>(k)];
+      fFieldDefs.Add(slot.name.Text(), static_cast<TFieldType>(slot.fieldType), slot.declaredSize,
+                     slot.processMode);
+    }
+    fFieldDefs.EndUpdate();
+    fIndexDefs.BeginUpdate();
+    fIndexDefs.Clear();
+    for (int32_t j = 0; j < fHeader.indexCount; ++j) {
+      const TIndexSlot& slot = fHeader.indexes[static_cast<size_t>(j)];
+      fIndexDefs.Add(slot.name.Text(), slot.options, slot.KeyFields());
+    }
+    fIndexDefs.EndUpdate();
+
+    const TRecordLayout layout = ComputeRecordLayout(fHeader, fFileIO->FileName());
+    fFieldOffsets = layout.fieldOffsets;
+    fRecordSize = layout.recordSize;
+    fAutoIncFieldNo = -1;
+    for (int32_t k = 0; k < fHeader.fieldCount; ++k)
+      if (fHeader.fields[static_cast<size_t>(k)].fieldType == ftAutoInc) {
+        fAutoIncFieldNo = k;
+        break;
+      }
+
+    fComparers.clear();
+    for (int32_t j = 0; j < fHeader.indexCount; ++j) {
+      std::vector<std::unique_ptr<TKeyComparer>> comparers;
+      for (int32_t f : fHeader.indexes[static_cast<size_t>(j)].KeyFields()) {
+        const TFieldSlot& slot = fHeader.fields[static_cast<size_t>(f)];
+        if (IsBlobFieldType(slot.fieldType))
+          comparers.push_back(nullptr);
+        else
+          comparers.push_back(
+              std::make_unique<TKeyComparer>(static_cast<TFieldType>(slot.fieldType), slot.declaredSize));
+      }
+      fComparers.push_back(std::move(comparers));
+    }
+
+    LoadLists();
+  } catch (...) {
+    Unload();
+    throw;
+  }
+}
+
+void TTomeTableIO::LoadLists() {
+  const TRecordTab recordTab = fFileIO->ReadRecordTab(fHeader, fRecordSize);
+  fRecordTabItems = recordTab.items;
+  fRecordTabBlocks = recordTab.blockPositions;
+
+  fRecordLists.assign(static_cast<size_t>(fHeader.indexCount) + 1, TRecordList());
+  TRecordList& physical = fRecordLists[0];
+  for (size_t n = 0; n < fRecordTabItems.size(); ++n)
+    if (!fRecordTabItems[n].Deleted())
+      physical.push_back({fRecordTabItems[n].recordDataOffset, static_cast<int32_t>(n)});
+
+  fIndexTabBlocks.assign(static_cast<size_t>(fHeader.indexCount), TIntegerAry());
+  for (int32_t j = 0; j < fHeader.indexCount; ++j) {
+    const TIndexSlot& slot = fHeader.indexes[static_cast<size_t>(j)];
+    if (slot.indexTabOffset == 0) continue;
+    const TIndexTab indexTab = fFileIO->ReadIndexTab(fHeader, j);
+    fIndexTabBlocks[static_cast<size_t>(j)] = indexTab.blockPositions;
+    const std::vector<int32_t> order = WalkKeyOrder(indexTab, slot.headRecord, recordTab, fFileIO->FileName());
+    if (order.size() != physical.size())
+      Damaged(FormatMessage("index '%s' lists %s of its %s records",
+                            {slot.name.Text(), Num(static_cast<int64_t>(order.size())),
+                             Num(static_cast<int64_t>(physical.size()))}));
+    TRecordList& list = fRecordLists[static_cast<size_t>(j) + 1];
+    list.reserve(order.size());
+    for (int32_t r : order) list.push_back({fRecordTabItems[static_cast<size_t>(r)].recordDataOffset, r});
+  }
+}
+
+void TTomeTableIO::Unload() {
+  fFieldDefs.Clear();
+  fIndexDefs.Clear();
+  fFieldOffsets.clear();
+  fRecordSize = 0;
+  fAutoIncFieldNo = -1;
+  fHeader = TTableHeader();
+  fHeaderBytes.clear();
+  fRecordTabItems.clear();
+  fRecordTabBlocks.clear();
+  fIndexTabBlocks.clear();
+  fRecordLists.clear();
+  fComparers.clear();
+  fTableNo = -1;
+}
+
+bool TTomeTableIO::ReloadIfChanged() {
+  RequireOpen();
+  if (fFileIO->MediumType() == mtDisk && fFileIO->Exclusive()) return false;
+  TFileLockGuard lock(fFileIO);
+  std::vector<uint8_t> bytes(kTableHeaderSize);
+  fFileIO->ReadTableHeader(fTableNo, bytes.data());
+  if (bytes == fHeaderBytes) return false;
+  const TTableHeader header = fFileIO->ReadTableHeader(fTableNo);
+  if (header.fieldCount != fHeader.fieldCount || header.indexCount != fHeader.indexCount)
+    Damaged("its structure changed while it was open");
+  fHeader = header;
+  fHeaderBytes = bytes;
+  LoadLists();
+  ++fReloadCount;
+  if (OnReload) OnReload(this);
+  return true;
+}
+
+// ------------------------------------------------------- layout and items
+
+int32_t TTomeTableIO::FieldStoredSizeOf(int32_t fieldNo) const {
+  const TFieldSlot& slot = fHeader.fields.at(static_cast<size_t>(fieldNo));
+  return FieldStoredSize(slot.fieldType, slot.declaredSize);
+}
+
+bool TTomeTableIO::FieldEncrypted(int32_t fieldNo) const {
+  return fFileIO->Encrypted() && fHeader.fields.at(static_cast<size_t>(fieldNo)).processMode == 0;
+}
+
+bool TTomeTableIO::FieldCompressed(int32_t fieldNo) const {
+  const TFieldSlot& slot = fHeader.fields.at(static_cast<size_t>(fieldNo));
+  return fFileIO->Compressed() && IsBlobFieldType(slot.fieldType) && slot.processMode == 0;
+}
+
+void TTomeTableIO::WriteHeaderRange(int32_t from, int32_t length) {
+  fHeader.EncodeTo(fHeaderBytes.data());
+  fFileIO->WriteTableHeader(fTableNo, fHeaderBytes.data(), from, length);
+}
+
+int64_t TTomeTableIO::RecordItemPosition(int32_t recordNo) const {
+  if (recordNo < 0 || static_cast<size_t>(recordNo / kTabItemsPerBlock) >= fRecordTabBlocks.size())
+    Damaged(FormatMessage("record %s lies outside its record tab", {Num(recordNo)}));
+  return RecordTabItemPosition(fRecordTabBlocks, recordNo);
+}
+
+int64_t TTomeTableIO::IndexItemPosition(int indexNo, int32_t recordNo) const {
+  const TIntegerAry& blocks = fIndexTabBlocks.at(static_cast<size_t>(indexNo));
+  if (recordNo < 0 || recordNo >= fHeader.recordTotal ||
+      static_cast<size_t>(recordNo / kTabItemsPerBlock) >= blocks.size())
+    Damaged(FormatMessage("record %s lies outside the index tab of index %s", {Num(recordNo), Num(indexNo)}));
+  return IndexTabItemPosition(blocks, recordNo);
+}
+
+int32_t TTomeTableIO::ReadIndexNext(int indexNo, int32_t recordNo) {
+  uint8_t bytes[kIndexTabItemSize];
+  fFileIO->ReadBuffer(IndexItemPosition(indexNo, recordNo), bytes, kIndexTabItemSize);
+  return TIndexTabItem::Decode(bytes).nextRecord;
+}
+
+void TTomeTableIO::WriteIndexItem(int indexNo, int32_t recordNo, int32_t next) {
+  uint8_t bytes[kIndexTabItemSize];
+  TIndexTabItem item{recordNo, next};
+  item.EncodeTo(bytes);
+  fFileIO->WriteBuffer(IndexItemPosition(indexNo, recordNo), bytes, kIndexTabItemSize);
+}
+
+// ------------------------------------------------------------ comparisons
+
+int TTomeTableIO::CompareKey(const TKeySource& key, const TRecordEntry& entry, bool partial, int fieldCount,
+                             int indexNo) {
+  const TIndexSlot& slot = fHeader.indexes[static_cast<size_t>(indexNo)];
+  const std::vector<int32_t> fields = slot.KeyFields();
+  const bool caseInsensitive = HasOptions(slot.options, tiCaseInsensitive);
+  const size_t count =
+      fieldCount > 0 ? std::min(fields.size(), static_cast<size_t>(fieldCount)) : fields.size();
+  int result = 0;
+  for (size_t i = 0; i < count && result == 0; ++i) {
+    const int32_t f = fields[i];
+    const TFieldSlot& field = fHeader.fields[static_cast<size_t>(f)];
+    const std::vector<uint8_t>& sought = key.values[static_cast<size_t>(f)];
+    const bool blob = IsBlobFieldType(field.fieldType);
+    fFileIO->ReadFieldAt(entry.DataOffset, fFieldOffsets[static_cast<size_t>(f)], blob, FieldStoredSizeOf(f),
+                         FieldEncrypted(f), FieldCompressed(f), fCompareValue);
+    if (blob) {
+      std::string a(reinterpret_cast<const char*>(sought.data()), TextLength(sought.data(), sought.size()));
+      std::string b(reinterpret_cast<const char*>(fCompareValue.Memory()),
+                    TextLength(fCompareValue.Memory(), static_cast<size_t>(fCompareValue.TMemoryStream::Size())));
+      if (partial && b.size() > a.size()) b.resize(a.size());
+      const int c = CompareText(a, b, caseInsensitive);
+      result = c < 0 ? -1 : c > 0 ? 1 : 0;
+    } else {
+      int32_t partialLength = -1;
+      TFilterOptions options = caseInsensitive ? foCaseInsensitive : 0;
+      if (partial && IsStringFieldType(field.fieldType))
+        partialLength = static_cast<int32_t>(TextLength(sought.data(), sought.size()));
+      if (!partial) options |= foNoPartialCompare;
+      result = fComparers[static_cast<size_t>(indexNo)][i]->Compare(sought.data(), fCompareValue.Memory(),
+                                                                    partialLength, options);
+    }
+  }
+  if (HasOptions(slot.options, tiDescending)) result = -result;
+  return result;
+}
+
+int TTomeTableIO::SearchKey(const TKeySource& key, const TRecordList& list, bool partial, int fieldCount,
+                            int indexNo, int32_t& position) {
+  int32_t low = 0, high = static_cast<int32_t>(list.size()) - 1;
+  int code = -2;
+  position = -1;
+  while (low <= high) {
+    const int32_t middle = low + (high - low) / 2;
+    position = middle;
+    const int c = CompareKey(key, list[static_cast<size_t>(middle)], partial, fieldCount, indexNo);
+    if (c == 0) return 0;
+    if (c > 0) {
+      code = 1;
+      low = middle + 1;
+    } else {
+      code = -1;
+      high = middle - 1;
+    }
+  }
+  return code;
+}
+
+int32_t TTomeTableIO::InsertPositionFor(const TKeySource& key, const TRecordList& list, int indexNo) {
+  int32_t position = -1;
+  const int code = SearchKey(key, list, false, 0, indexNo, position);
+  if (code == 0 || code == 1) return position + 1;
+  if (code == -1) return position;
+  return 0;
+}
+
+std::string TTomeTableIO::KeyText(const TKeySource& key, int indexNo) {
+  std::string text;
+  bool first = true;
+  for (int32_t f : fHeader.indexes[static_cast<size_t>(indexNo)].KeyFields()) {
+    const std::vector<uint8_t>& value = key.values[static_cast<size_t>(f)];
+    if (!first) text += ",";
+    first = false;
+    const auto type = static_cast<TFieldType>(fHeader.fields[static_cast<size_t>(f)].fieldType);
+    if (value.size() >= static_cast<size_t>(std::max(FieldStoredSizeOf(f), 0)) || IsBlobFieldType(type))
+      text += ValueAsText(type, value.data(), value.size());
+  }
+  return text;
+}
+
+void TTomeTableIO::CheckUnique(const TKeySource& key, int32_t modifiedRecordNo) {
+  for (int32_t j = 0; j < fHeader.indexCount; ++j) {
+    const TTDIndexOptions options = fHeader.indexes[static_cast<size_t>(j)].options;
+    if (!HasOptions(options, tiPrimary) && !HasOptions(options, tiUnique)) continue;
+    const TRecordList& list = fRecordLists[static_cast<size_t>(j) + 1];
+    int32_t position = -1;
+    if (SearchKey(key, list, false, 0, j, position) != 0) continue;
+    if (modifiedRecordNo >= 0 && list[static_cast<size_t>(position)].RecordNo == modifiedRecordNo) continue;
+    DatabaseErrorFmt("Invalid unique field value '%s'", {KeyText(key, j)});
+  }
+}
+
+int TTomeTableIO::Search(const TFieldBuffers& buffers, const TRecordList& list, bool partial, int fieldCount,
+                         int indexNo, int32_t& position) {
+  RequireOpen();
+  if (indexNo < 0 || indexNo >= fHeader.indexCount) DatabaseErrorFmt("Index number %s does not exist", {Num(indexNo)});
+  TKeySource key;
+  key.values.resize(static_cast<size_t>(fHeader.fieldCount));
+  for (int32_t f : fHeader.indexes[static_cast<size_t>(indexNo)].KeyFields()) {
+    std::vector<uint8_t>& value = key.values[static_cast<size_t>(f)];
+    const int32_t size = FieldStoredSizeOf(f);
+    if (f < buffers.Count()) {
+      const TFieldBufferItem& item = buffers.Items(f);
+      if (item.BlobStream) {
+        value = StreamBytes(*item.BlobStream);
+        value.push_back(0);
+        continue;
+      }
+      value.assign(static_cast<size_t>(size), 0);
+      if (item.Buffer)
+        std::memcpy(value.data(), item.Buffer, static_cast<size_t>(std::min(size, std::max(item.BufferSize, 0))));
+    } else {
+      value.assign(static_cast<size_t>(std::max(size, 1)), 0);
+    }
+  }
+  return SearchKey(key, list, partial, fieldCount, indexNo, position);
+}
+
+int TTomeTableIO::BoundSearch(const TFieldBuffers& buffers, const TRecordList& list, bool partial, int fieldCount,
+                              int indexNo, bool lowerBound, int32_t& position) {
+  RequireOpen();
+  if (indexNo < 0 || indexNo >= fHeader.indexCount) DatabaseErrorFmt("Index number %s does not exist", {Num(indexNo)});
+  // The sought key is prepared as for Search, by a one-element probe.
+  TKeySource key;
+  key.values.resize(static_cast<size_t>(fHeader.fieldCount));
+  for (int32_t f : fHeader.indexes[static_cast<size_t>(indexNo)].KeyFields()) {
+    std::vector<uint8_t>& value = key.values[static_cast<size_t>(f)];
+    const int32_t size = FieldStoredSizeOf(f);
+    if (f < buffers.Count() && buffers.Items(f).BlobStream) {
+      value = StreamBytes(*buffers.Items(f).BlobStream);
+      value.push_back(0);
+      continue;
+    }
+    value.assign(static_cast<size_t>(std::max(size, 1)), 0);
+    if (f < buffers.Count() && buffers.Items(f).Buffer)
+      std::memcpy(value.data(), buffers.Items(f).Buffer,
+                  static_cast<size_t>(std::min(size, std::max(buffers.Items(f).BufferSize, 0))));
+  }
+  int32_t low = 0, high = static_cast<int32_t>(list.size()) - 1;
+  int code = -2;
+  bool found = false;
+  position = -1;
+  while (low <= high) {
+    const int32_t middle = low + (high - low) / 2;
+    const int c = CompareKey(key, list[static_cast<size_t>(middle)], partial, fieldCount, indexNo);
+    if (c == 0) {
+      found = true;
+      position = middle;
+      code = 0;
+      if (lowerBound)
+        high = middle - 1;
+      else
+        low = middle + 1;
+      continue;
+    }
+    if (!found) {
+      position = middle;
+      code = c > 0 ? 1 : -1;
+    }
+    if (c > 0)
+      low = middle + 1;
+    else
+      high = middle - 1;
+  }
+  return code;
+}
+
+int32_t TTomeTableIO::InsertPosition(const TFieldBuffers& buffers, int indexNo) {
+  int32_t position = -1;
+  const int code = Search(buffers, RecordListOf(indexNo + 1), false, 0, indexNo, position);
+  if (code == 0 || code == 1) return position + 1;
+  if (code == -1) return position;
+  return 0;
+}
+
+int32_t TTomeTableIO::ConvertPosition(const TRecordList& source, int32_t position, int targetList) const {
+  if (position < 0 || static_cast<size_t>(position) >= source.size()) return -1;
+  if (targetList < 0 || static_cast<size_t>(targetList) >= fRecordLists.size()) return -1;
+  const int32_t recordNo = source[static_cast<size_t>(position)].RecordNo;
+  const TRecordList& target = fRecordLists[static_cast<size_t>(targetList)];
+  if (targetList == 0) {
+    auto it = std::lower_bound(target.begin(), target.end(), recordNo,
+                               [](const TRecordEntry& e, int32_t n) { return e.RecordNo < n; });
+    if (it == target.end() || it->RecordNo != recordNo) return -1;
+    return static_cast<int32_t>(it - target.begin());
+  }
+  for (size_t i = 0; i < target.size(); ++i)
+    if (target[i].RecordNo == recordNo) return static_cast<int32_t>(i);
+  return -1;
+}
+
+TRecordList& TTomeTableIO::RecordListOf(int listNo) {
+  RequireOpen();
+  if (listNo < 0 || static_cast<size_t>(listNo) >= fRecordLists.size())
+    DatabaseErrorFmt("List index out of bounds (%s)", {Num(listNo)});
+  return fRecordLists[static_cast<size_t>(listNo)];
+}
+
+void TTomeTableIO::ReadFieldOfRecord(int32_t recordNo, int32_t fieldNo, TMemoryStream& out) {
+  RequireOpen();
+  if (recordNo < 0 || static_cast<size_t>(recordNo) >= fRecordTabItems.size())
+    DatabaseErrorFmt("Record number %s does not exist", {Num(recordNo)});
+  if (fieldNo < 0 || fieldNo >= fHeader.fieldCount) DatabaseErrorFmt("Field number %s does not exist", {Num(fieldNo)});
+  fFileIO->ReadFieldAt(fRecordTabItems[static_cast<size_t>(recordNo)].recordDataOffset,
+                       fFieldOffsets[static_cast<size_t>(fieldNo)],
+                       IsBlobFieldType(fHeader.fields[static_cast<size_t>(fieldNo)].fieldType),
+                       FieldStoredSizeOf(fieldNo), FieldEncrypted(fieldNo), FieldCompressed(fieldNo), out);
+}
+
+// ---------------------------------------------------------------- reading
+
+void TTomeTableIO::ReadRecord(TFieldBuffers& buffers, const TRecordList& list, int32_t position) {
+  RequireOpen();
+  if (position < 0 || static_cast<size_t>(position) >= list.size())
+    DatabaseErrorFmt("Record position %s is out of range", {Num(position)});
+  TFileLockGuard lock(fFileIO);
+  const TRecordEntry entry = list[static_cast<size_t>(position)];
+  std::vector<uint8_t> block(static_cast<size_t>(fRecordSize));
+  if (fRecordSize > 0) fFileIO->ReadBuffer(entry.DataOffset, block.data(), fRecordSize);
+  std::vector<uint8_t> value;
+  const int count = std::min(buffers.Count(), static_cast<int>(fHeader.fieldCount));
+  for (int k = 0; k < count; ++k) {
+    TFieldBufferItem& item = buffers.Items(k);
+    if (!item.Active) continue;
+    const int64_t fieldPosition = static_cast<int64_t>(entry.DataOffset) + fFieldOffsets[static_cast<size_t>(k)];
+    if (IsBlobFieldType(fHeader.fields[static_cast<size_t>(k)].fieldType)) {
+      if (!item.BlobStream) continue;
+      if (auto* optim = dynamic_cast<TOptimBlobStream*>(item.BlobStream))
+        optim->PointAt(fFileIO, fieldPosition, FieldEncrypted(k), FieldCompressed(k));
+      else
+        fFileIO->ReadBlobValue(fieldPosition, FieldEncrypted(k), FieldCompressed(k), *item.BlobStream);
+      continue;
+    }
+    if (!item.Buffer) continue;
+    const int32_t size = FieldStoredSizeOf(k);
+    value.resize(static_cast<size_t>(size));
+    fFileIO->DecodeBuffer(block.data() + fFieldOffsets[static_cast<size_t>(k)], value.data(), FieldEncrypted(k),
+                          size);
+    const size_t copied = static_cast<size_t>(std::min(size, std::max(item.BufferSize, 0)));
+    std::memcpy(item.Buffer, value.data(), copied);
+    if (static_cast<size_t>(item.BufferSize) > copied)
+      std::memset(static_cast<uint8_t*>(item.Buffer) + copied, 0, static_cast<size_t>(item.BufferSize) - copied);
+  }
+}
+
+// ----------------------------------------------------------------- blobs
+
+int32_t TTomeTableIO::WriteBlobValue(int32_t fieldNo, TMemoryStream& value, uint8_t* descriptorBytes, bool append) {
+  const bool encrypt = FieldEncrypted(fieldNo);
+  const bool compress = FieldCompressed(fieldNo);
+  const std::vector<uint8_t> plain = StreamBytes(value);
+  TMemoryStream plainStream;
+  if (!plain.empty()) plainStream.WriteBuffer(plain.data(), static_cast<int64_t>(plain.size()));
+  TMemoryStream encoded;
+  fFileIO->EncodeStream(plainStream, encoded, compress, encrypt);
+  const int64_t storedSize = encoded.TMemoryStream::Size();
+  if (storedSize > INT32_MAX - kBlobAreaGranule) DatabaseError("Blob value is too large");
+  const auto stored = static_cast<int32_t>(storedSize);
+
+  TBlobDescriptor descriptor;
+  int64_t position;
+  int32_t area;
+  const int64_t fileSize = fFileIO->FileSize();
+  if (append) {
+    position = fileSize;
+    area = BlobAreaSize(stored);
+  } else {
+    descriptor = TBlobDescriptor::Decode(descriptorBytes);
+    if (descriptor.dataOffset == 0 && descriptor.areaSize == 0) {
+      position = fileSize;  // never written: a new area at the end
+      area = BlobAreaSize(stored);
+    } else {
+      descriptor.Check(fFileIO->FileName(), fileSize);
+      if (descriptor.areaSize <= 0 || static_cast<int64_t>(descriptor.dataOffset) + descriptor.areaSize > fileSize)
+        Damaged(FormatMessage("a blob area at offset %s runs past the end of the file", {Num(descriptor.dataOffset)}));
+      if (stored > descriptor.areaSize) {
+        area = BlobAreaSize(stored);
+        position = static_cast<int64_t>(descriptor.dataOffset) + descriptor.areaSize == fileSize
+                       ? descriptor.dataOffset
+                       : fileSize;
+      } else {
+        area = descriptor.areaSize;
+        position = descriptor.dataOffset;
+      }
+    }
+  }
+  // The value and its zero padding up to the next multiple of 64 past its
+  // end, never beyond the area.
+  const int32_t padEnd = std::min(BlobAreaSize(stored), area);
+  std::vector<uint8_t> bytes(static_cast<size_t>(padEnd), 0);
+  if (stored > 0) std::memcpy(bytes.data(), encoded.Memory(), static_cast<size_t>(stored));
+
+  const bool check = fFileIO->WriteCheck();
+  const uint32_t expected = check ? THash_CRC32::Checksum(plain.data(), plain.size()) : 0;
+  for (int attempt = 1;; ++attempt) {
+    fFileIO->WriteBuffer(position, bytes.data(), static_cast<int64_t>(bytes.size()));
+    if (!check) break;
+    TMemoryStream readBack, decoded;
+    readBack.SetSize(stored);
+    bool same = false;
+    try {
+      if (stored > 0) fFileIO->ReadBuffer(position, readBack.Memory(), stored);
+      fFileIO->DecodeStream(readBack, decoded, compress, encrypt);
+      same = THash_CRC32::Checksum(decoded.Memory(), static_cast<size_t>(decoded.TMemoryStream::Size())) == expected;
+    } catch (const EDatabaseError&) {
+      same = false;  // a value that does not decode is a failed check, not an error of its own
+    }
+    if (same) break;
+    if (attempt >= TTomeDBFileIO::kWriteCheckAttempts)
+      DatabaseErrorFmt("The value of field '%s' did not read back correctly after %s writes",
+                       {fHeader.fields[static_cast<size_t>(fieldNo)].name.Text(), Num(attempt)});
+    fFileIO->EncodeStream(plainStream, encoded, compress, encrypt);
+    if (encoded.TMemoryStream::Size() == stored && stored > 0)
+      std::memcpy(bytes.data(), encoded.Memory(), static_cast<size_t>(stored));
+  }
+
+  descriptor.dataOffset = static_cast<int32_t>(position);
+  descriptor.storedLength = stored;
+  descriptor.areaSize = area;
+  if (append) descriptor.reserved1 = descriptor.reserved2 = 0;
+  descriptor.EncodeTo(descriptorBytes);
+  return stored;
+}
+
+// ---------------------------------------------------------- index links
+
+void TTomeTableIO::LinkAfter(int indexNo, int32_t recordNo, int32_t predecessor) {
+  TIndexSlot& slot = fHeader.indexes[static_cast<size_t>(indexNo)];
+  if (predecessor < 0) {
+    WriteIndexItem(indexNo, recordNo, slot.headRecord);
+    slot.headRecord = recordNo;
+    WriteHeaderRange(kThIndexSlots + indexNo * kIndexSlotSize + kIsIndexTabOffset, 8);
+    return;
+  }
+  const int32_t next = ReadIndexNext(indexNo, predecessor);
+  WriteIndexItem(indexNo, recordNo, next);
+  WriteIndexItem(indexNo, predecessor, recordNo);
+}
+
+void TTomeTableIO::LinkNewRecord(int indexNo, int32_t recordNo, int32_t position) {
+  TIndexSlot& slot = fHeader.indexes[static_cast<size_t>(indexNo)];
+  TIntegerAry& blocks = fIndexTabBlocks[static_cast<size_t>(indexNo)];
+  if (recordNo % kTabItemsPerBlock == 0) {
+    const int64_t end = fFileIO->FileSize();
+    uint8_t next[4];
+    PutInt32LE(next, static_cast<int32_t>(end));
+    if (!blocks.empty()) fFileIO->WriteBuffer(blocks.back(), next, 4);
+    if (recordNo == 0) {
+      slot.indexTabOffset = static_cast<int32_t>(end);
+      WriteHeaderRange(kThIndexSlots + indexNo * kIndexSlotSize + kIsIndexTabOffset, 8);
+    }
+    const std::vector<uint8_t> block(static_cast<size_t>(kIndexTabBlockSize), 0);
+    fFileIO->WriteBuffer(end, block.data(), kIndexTabBlockSize);
+    blocks.push_back(static_cast<int32_t>(end));
+  }
+  if (recordNo == 0) {
+    WriteIndexItem(indexNo, 0, -1);
+    return;
+  }
+  const TRecordList& list = fRecordLists[static_cast<size_t>(indexNo) + 1];
+  LinkAfter(indexNo, recordNo, position > 0 ? list[static_cast<size_t>(position) - 1].RecordNo : -1);
+}
+
+void TTomeTableIO::UnlinkRecord(int indexNo, int32_t recordNo, int32_t listPosition) {
+  TIndexSlot& slot = fHeader.indexes[static_cast<size_t>(indexNo)];
+  const int32_t next = ReadIndexNext(indexNo, recordNo);
+  if (slot.headRecord == recordNo) {
+    slot.headRecord = next;
+    WriteHeaderRange(kThIndexSlots + indexNo * kIndexSlotSize + kIsIndexTabOffset, 8);
+    return;
+  }
+  // The predecessor in the file's chain: normally the record before it in
+  // the list, but deleted records (and another process's changes) may stand
+  // between them, so the chain is followed until it reaches the record.
+  const TRecordList& list = fRecordLists[static_cast<size_t>(indexNo) + 1];
+  auto findFrom = [&](int32_t start) -> int32_t {
+    int32_t current = start;
+    for (int32_t steps = 0; current != -1 && steps <= fHeader.recordTotal; ++steps) {
+      const int32_t following = ReadIndexNext(indexNo, current);
+      if (following == recordNo) return current;
+      current = following;
+    }
+    return -1;
+  };
+  int32_t predecessor = listPosition > 0 ? findFrom(list[static_cast<size_t>(listPosition) - 1].RecordNo) : -1;
+  if (predecessor < 0) predecessor = findFrom(slot.headRecord);
+  if (predecessor < 0)
+    Damaged(FormatMessage("record %s is not linked in index '%s'", {Num(recordNo), slot.name.Text()}));
+  WriteIndexItem(indexNo, predecessor, next);
+}
+
+// --------------------------------------------------------------- writing
+
+void TTomeTableIO::AppendRecord(TFieldBuffers& buffers, const TAdjustCallback& adjust, void* dataSet) {
+  (void)dataSet;
+  RequireOpen();
+  RequireWritable();
+  TFileLockGuard lock(fFileIO);
+  ReloadIfChanged();
+
+  const int32_t fieldCount = fHeader.fieldCount;
+  TKeySource key;
+  key.values.resize(static_cast<size_t>(fieldCount));
+  std::vector<TMemoryStream*> blobs(static_cast<size_t>(fieldCount), nullptr);
+  TMemoryStream emptyBlob;
+  for (int32_t k = 0; k < fieldCount; ++k) {
+    const TFieldSlot& slot = fHeader.fields[static_cast<size_t>(k)];
+    TFieldBufferItem* item = k < buffers.Count() ? &buffers.Items(k) : nullptr;
+    const bool active = item && item->Active;
+    std::vector<uint8_t>& value = key.values[static_cast<size_t>(k)];
+    if (IsBlobFieldType(slot.fieldType)) {
+      blobs[static_cast<size_t>(k)] = active && item->BlobStream ? item->BlobStream : &emptyBlob;
+      value = StreamBytes(*blobs[static_cast<size_t>(k)]);
+      value.push_back(0);
+      continue;
+    }
+    const int32_t size = FieldStoredSizeOf(k);
+    value.assign(static_cast<size_t>(size), 0);
+    if (active && item->Buffer)
+      std::memcpy(value.data(), item->Buffer, static_cast<size_t>(std::min(size, std::max(item->BufferSize, 0))));
+    if (IsStringFieldType(slot.fieldType)) PadStringField(value.data(), value.size());
+  }
+
+  CheckUnique(key, -1);
+
+  const int32_t n = fHeader.recordTotal;
+  if (n == INT32_MAX) Damaged("it holds the largest possible number of records");
+  for (int32_t j = 0; j < fHeader.indexCount; ++j)
+    if (n > 0 && fIndexTabBlocks[static_cast<size_t>(j)].empty())
+      Damaged(FormatMessage("index '%s' has no index tab although the table holds records",
+                            {fHeader.indexes[static_cast<size_t>(j)].name.Text()}));
+
+  // Auto-increment: 0 takes the next counter value, a larger value raises it.
+  if (fAutoIncFieldNo >= 0) {
+    std::vector<uint8_t>& value = key.values[static_cast<size_t>(fAutoIncFieldNo)];
+    int32_t number = GetInt32LE(value.data());
+    if (number == 0) {
+      if (fHeader.autoIncCounter == INT32_MAX) DatabaseError("The auto-increment counter is exhausted");
+      number = ++fHeader.autoIncCounter;
+      PutInt32LE(value.data(), number);
+      if (fAutoIncFieldNo < buffers.Count()) {
+        TFieldBufferItem& item = buffers.Items(fAutoIncFieldNo);
+        if (item.Active && item.Buffer && item.BufferSize >= 4) PutInt32LE(static_cast<uint8_t*>(item.Buffer), number);
+      }
+    } else if (number > fHeader.autoIncCounter) {
+      fHeader.autoIncCounter = number;
+    }
+  }
+
+  // 1. The record tab: a new block at the end of the file every 1024 records.
+  int64_t end = fFileIO->FileSize();
+  int64_t recordOffset;
+  if (n % kTabItemsPerBlock == 0) {
+    uint8_t next[4];
+    PutInt32LE(next, static_cast<int32_t>(end));
+    if (n > 0) fFileIO->WriteBuffer(fRecordTabBlocks.back(), next, 4);
+    std::vector<uint8_t> block(static_cast<size_t>(kRecordTabBlockSize), 0);
+    recordOffset = end + kRecordTabBlockSize;
+    TRecordTabItem{static_cast<int32_t>(recordOffset), 0}.EncodeTo(block.data() + 4);
+    fFileIO->WriteBuffer(end, block.data(), kRecordTabBlockSize);
+    if (n == 0) fHeader.recordTabOffset = static_cast<int32_t>(end);
+    fRecordTabBlocks.push_back(static_cast<int32_t>(end));
+  } else {
+    recordOffset = end;
+    uint8_t item[kRecordTabItemSize];
+    TRecordTabItem{static_cast<int32_t>(recordOffset), 0}.EncodeTo(item);
+    fFileIO->WriteBuffer(RecordTabItemPosition(fRecordTabBlocks, n), item, kRecordTabItemSize);
+  }
+  fRecordTabItems.push_back({static_cast<int32_t>(recordOffset), 0});
+
+  // 2. The counts in the header.
+  fHeader.recordTotal = n + 1;
+  WriteHeaderRange(kThRecordTabOffset, 8);
+  if (fAutoIncFieldNo >= 0) WriteHeaderRange(kThAutoIncCounter, 4);
+
+  // 3. The record's place, reserved with zero bytes.
+  std::vector<uint8_t> block(static_cast<size_t>(fRecordSize), 0);
+  if (fRecordSize > 0) fFileIO->WriteBuffer(recordOffset, block.data(), fRecordSize);
+
+  // 4. The fields, blob values after the record, one after the other.
+  for (int32_t k = 0; k < fieldCount; ++k) {
+    uint8_t* target = block.data() + fFieldOffsets[static_cast<size_t>(k)];
+    if (IsBlobFieldType(fHeader.fields[static_cast<size_t>(k)].fieldType))
+      WriteBlobValue(k, *blobs[static_cast<size_t>(k)], target, true);
+    else
+      fFileIO->EncodeBuffer(key.values[static_cast<size_t>(k)].data(), target, FieldEncrypted(k),
+                            FieldStoredSizeOf(k));
+  }
+  // 5. The complete record.
+  if (fRecordSize > 0) fFileIO->WriteBuffer(recordOffset, block.data(), fRecordSize);
+
+  // 6. The lists and the index tabs.
+  const TRecordEntry entry{static_cast<int32_t>(recordOffset), n};
+  fRecordLists[0].push_back(entry);
+  if (adjust) adjust(-1, -1, -1, entry);
+  for (int32_t j = 0; j < fHeader.indexCount; ++j) {
+    TRecordList& list = fRecordLists[static_cast<size_t>(j) + 1];
+    const int32_t position = InsertPositionFor(key, list, j);
+    if (adjust) adjust(j, position, -1, entry);
+    list.insert(list.begin() + position, entry);
+    LinkNewRecord(j, n, position);
+  }
+  fHeaderBytes = fHeader.Encode();
+}
+
+void TTomeTableIO::ModifyRecord(TFieldBuffers& buffers, int32_t position, const TAdjustCallback& adjust,
+                                void* dataSet) {
+  (void)dataSet;
+  RequireOpen();
+  RequireWritable();
+  if (position < 0 || static_cast<size_t>(position) >= fRecordLists[0].size())
+    DatabaseErrorFmt("Record position %s is out of range", {Num(position)});
+  TFileLockGuard lock(fFileIO);
+  TRecordEntry entry = fRecordLists[0][static_cast<size_t>(position)];
+  if (ReloadIfChanged()) {
+    position = ConvertPosition(TRecordList{entry}, 0, 0);
+    if (position < 0) DatabaseErrorFmt("Record %s no longer exists", {Num(entry.RecordNo)});
+  }
+  const int32_t n = entry.RecordNo;
+  const int32_t fieldCount = fHeader.fieldCount;
+
+  std::vector<uint8_t> block(static_cast<size_t>(fRecordSize), 0);
+  if (fRecordSize > 0) fFileIO->ReadBuffer(entry.DataOffset, block.data(), fRecordSize);
+
+  // The old plain values of non-blob fields, and the new values (the old
+  // ones where the buffer leaves a field alone).
+  TKeySource oldValues, key;
+  oldValues.values.resize(static_cast<size_t>(fieldCount));
+  key.values.resize(static_cast<size_t>(fieldCount));
+  std::vector<bool> written(static_cast<size_t>(fieldCount), false);
+  for (int32_t k = 0; k < fieldCount; ++k) {
+    const TFieldSlot& slot = fHeader.fields[static_cast<size_t>(k)];
+    TFieldBufferItem* item = k < buffers.Count() ? &buffers.Items(k) : nullptr;
+    const bool active = item && item->Active;
+    std::vector<uint8_t>& oldValue = oldValues.values[static_cast<size_t>(k)];
+    std::vector<uint8_t>& value = key.values[static_cast<size_t>(k)];
+    if (IsBlobFieldType(slot.fieldType)) {
+      if (active && item->BlobStream) {
+        value = StreamBytes(*item->BlobStream);
+        value.push_back(0);
+        written[static_cast<size_t>(k)] = true;
+      } else {
+        ReadFieldOfRecord(n, k, fCompareValue);
+        value = StreamBytes(fCompareValue);
+        value.push_back(0);
+      }
+      continue;
+    }
+    const int32_t size = FieldStoredSizeOf(k);
+    oldValue.resize(static_cast<size_t>(size));
+    fFileIO->DecodeBuffer(block.data() + fFieldOffsets[static_cast<size_t>(k)], oldValue.data(), FieldEncrypted(k),
+                          size);
+    value = oldValue;
+    if (active && item->Buffer) {
+      std::fill(value.begin(), value.end(), 0);
+      std::memcpy(value.data(), item->Buffer, static_cast<size_t>(std::min(size, std::max(item->BufferSize, 0))));
+      if (IsStringFieldType(slot.fieldType)) PadStringField(value.data(), value.size());
+      written[static_cast<size_t>(k)] = true;
+    }
+  }
+  // Auto-increment: 0 keeps the stored value; a larger value raises the counter.
+  bool counterChanged = false;
+  if (fAutoIncFieldNo >= 0 && written[static_cast<size_t>(fAutoIncFieldNo)]) {
+    std::vector<uint8_t>& value = key.values[static_cast<size_t>(fAutoIncFieldNo)];
+    const int32_t number = GetInt32LE(value.data());
+    if (number == 0) {
+      value = oldValues.values[static_cast<size_t>(fAutoIncFieldNo)];
+      written[static_cast<size_t>(fAutoIncFieldNo)] = false;
+    } else if (number > fHeader.autoIncCounter) {
+      fHeader.autoIncCounter = number;
+      counterChanged = true;
+    }
+  }
+
+  CheckUnique(key, n);
+
+  for (int32_t k = 0; k < fieldCount; ++k) {
+    if (!written[static_cast<size_t>(k)]) continue;
+    uint8_t* target = block.data() + fFieldOffsets[static_cast<size_t>(k)];
+    if (IsBlobFieldType(fHeader.fields[static_cast<size_t>(k)].fieldType))
+      WriteBlobValue(k, *buffers.Items(k).BlobStream, target, false);
+    else
+      fFileIO->EncodeBuffer(key.values[static_cast<size_t>(k)].data(), target, FieldEncrypted(k),
+                            FieldStoredSizeOf(k));
+  }
+  if (fRecordSize > 0) fFileIO->WriteBuffer(entry.DataOffset, block.data(), fRecordSize);
+  if (counterChanged) WriteHeaderRange(kThAutoIncCounter, 4);
+
+  for (int32_t j = 0; j < fHeader.indexCount; ++j) {
+    // An index none of whose key values changed keeps its place untouched.
+    bool keyChanged = false;
+    for (int32_t f : fHeader.indexes[static_cast<size_t>(j)].KeyFields()) {
+      if (!written[static_cast<size_t>(f)]) continue;
+      if (IsBlobFieldType(fHeader.fields[static_cast<size_t>(f)].fieldType) ||
+          key.values[static_cast<size_t>(f)] != oldValues.values[static_cast<size_t>(f)])
+        keyChanged = true;
+    }
+    if (!keyChanged) continue;
+    TRecordList& list = fRecordLists[static_cast<size_t>(j) + 1];
+    int32_t o = -1;
+    for (size_t i = 0; i < list.size(); ++i)
+      if (list[i].RecordNo == n) {
+        o = static_cast<int32_t>(i);
+        break;
+      }
+    if (o < 0) continue;
+    list.erase(list.begin() + o);
+    int32_t q;
+    try {
+      q = InsertPositionFor(key, list, j);
+    } catch (...) {
+      list.insert(list.begin() + o, entry);
+      throw;
+    }
+    list.insert(list.begin() + o, entry);
+    const int32_t qFull = o < q ? q + 1 : q;
+    if (qFull == o) continue;
+    if (adjust) adjust(j, o, qFull, entry);
+    const int32_t predecessor = qFull > 0 ? list[static_cast<size_t>(qFull) - 1].RecordNo : -1;
+    UnlinkRecord(j, n, o);
+    LinkAfter(j, n, predecessor);
+    list.erase(list.begin() + o);
+    list.insert(list.begin() + q, entry);
+  }
+  fHeaderBytes = fHeader.Encode();
+}
+
+void TTomeTableIO::DeleteRecord(int32_t position) {
+  RequireOpen();
+  RequireWritable();
+  if (position < 0 || static_cast<size_t>(position) >= fRecordLists[0].size())
+    DatabaseErrorFmt("Record position %s is out of range", {Num(position)});
+  TFileLockGuard lock(fFileIO);
+  const TRecordEntry entry = fRecordLists[0][static_cast<size_t>(position)];
+  if (ReloadIfChanged()) {
+    position = ConvertPosition(TRecordList{entry}, 0, 0);
+    if (position < 0) DatabaseErrorFmt("Record %s no longer exists", {Num(entry.RecordNo)});
+  }
+  fFileIO->WriteDeleteMark(RecordItemPosition(entry.RecordNo));
+  fRecordTabItems[static_cast<size_t>(entry.RecordNo)].deleteMark = 1;
+  for (size_t l = 1; l < fRecordLists.size(); ++l) {
+    TRecordList& list = fRecordLists[l];
+    for (size_t i = 0; i < list.size(); ++i)
+      if (list[i].RecordNo == entry.RecordNo) {
+        list.erase(list.begin() + static_cast<std::ptrdiff_t>(i));
+        break;
+      }
+  }
+  fRecordLists[0].erase(fRecordLists[0].begin() + position);
+}

@@ -1,0 +1,321 @@
+#pragma once
+// One table of an open database file: TTomeTableIO loads the table (its
+// definitions, record layout, record tab and every index order) into memory
+// and appends, modifies, deletes, reads and searches records, keeping its
+// record lists and the file consistent. TFieldBuffers carries field values
+// between a dataset and a table; TOptimBlobStream and TTomeBlobStream carry
+// blob values.
+//
+// Record lists: list 0 holds the live records in record-number order, list
+// j + 1 the live records in the key order of index j. An entry is the pair
+// (record data offset, record number); records never move in the file, so an
+// entry stays true for the life of the file.
+//
+// Ownership: the database object owns one TTomeTableIO per table; a table
+// refers to the database's TTomeDBFileIO, which must outlive it. References
+// returned by RecordListOf stay valid until the table is closed for the last
+// time; their contents change with every append, modify, delete and reload.
+//
+// Threading: one thread at a time per database (the file object's critical
+// section only guards the shared coding state). Other processes are kept out
+// by the file lock, taken for the whole of every open, append, modify, delete
+// and record read.
+//
+// Other processes: a shared file may be appended to by another process while
+// this table is open. Every append, modify and delete first compares the
+// table header in the file with its copy and reloads the table when they
+// differ (OnReload is then called and ReloadCount() goes up), so records the
+// other process added are kept and linked correctly. Lists read between such
+// operations can be stale: a reader sees another process's changes after
+// ReloadIfChanged(), at its next write, or when it reopens the table.
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "core/streams.h"
+#include "dataset/fieldtypes.h"
+#include "tomedb/defs.h"
+#include "tomedb/fileio.h"
+
+class TKeyComparer;
+
+struct TRecordEntry {
+  int32_t DataOffset = 0;
+  int32_t RecordNo = 0;
+  bool operator==(const TRecordEntry&) const = default;
+};
+using TRecordList = std::vector<TRecordEntry>;
+using TRecordTabItems = std::vector<TRecordTabItem>;
+
+// ----------------------------------------------------------- blob streams
+
+// The blob value of one field in a record buffer. Pointed at a blob
+// descriptor in the file it stays empty and unloaded until first read, seek
+// or size query, and then loads and decodes the stored value. Any write or
+// size change marks it loaded first, so a value the user writes is never
+// replaced by the stored one.
+class TOptimBlobStream : public TMemoryStream {
+ public:
+  explicit TOptimBlobStream(void* dataSet = nullptr) : fDataSet(dataSet) {}
+
+  int64_t Read(void* buffer, int64_t count) override;
+  int64_t Seek(int64_t offset, TSeekOrigin origin) override;
+  int64_t Size() override;
+  int64_t Write(const void* buffer, int64_t count) override;
+  void SetSize(int64_t newSize) override;
+
+  // Empties the stream and points it at the descriptor at that file position
+  // (0: no descriptor; the stream then holds what is written to it).
+  void PointAt(TTomeDBFileIO* fileIO, int64_t descriptorPosition, bool encrypt, bool compress);
+  // Loads the stored value now if it is not loaded yet.
+  void Load();
+
+  void* DataSet() const { return fDataSet; }
+  int64_t DescriptorPosition() const { return fDescriptorPosition; }
+  bool Encrypt() const { return fEncrypt; }
+  bool Compress() const { return fCompress; }
+  bool Loaded() const { return fLoaded; }
+
+ private:
+  void* fDataSet;
+  TTomeDBFileIO* fFileIO = nullptr;
+  int64_t fDescriptorPosition = 0;
+  bool fEncrypt = false;
+  bool fCompress = false;
+  bool fLoaded = true;  // nothing to load until pointed at a descriptor
+};
+
+enum TBlobStreamMode : uint8_t { bmRead = 0, bmWrite = 1, bmReadWrite = 2 };
+
+// What a TTomeBlobStream asks of the dataset whose record buffer it edits.
+class ITomeBlobHost {
+ public:
+  // The blob stream of the field in the active record buffer, or null when
+  // the dataset has no active record buffer.
+  virtual TOptimBlobStream* ActiveBlobStream(int32_t fieldNo) = 0;
+  // The field's value was changed through a blob stream.
+  virtual void MarkFieldModified(int32_t fieldNo) = 0;
+  virtual void FieldDataChanged(int32_t fieldNo) = 0;
+
+ protected:
+  ~ITomeBlobHost() = default;
+};
+
+// The stream a blob field hands out. Read and read-write streams start as a
+// copy of the record buffer's value; a write stream starts empty and empties
+// the record buffer's value at once. Every write (write and read-write modes)
+// goes into this stream and then replaces the record buffer's value. A
+// read-only stream refuses writes and never changes the record buffer.
+class TTomeBlobStream : public TMemoryStream {
+ public:
+  TTomeBlobStream(ITomeBlobHost* table, int32_t fieldNo, TBlobStreamMode mode);
+
+  int64_t Write(const void* buffer, int64_t count) override;
+  void SetSize(int64_t newSize) override;
+
+  ITomeBlobHost* Table() const { return fTable; }
+  int32_t FieldNo() const { return fFieldNo; }
+  TBlobStreamMode Mode() const { return fMode; }
+  bool Modified() const { return fModified; }
+
+ private:
+  void Publish();
+
+  ITomeBlobHost* fTable;
+  int32_t fFieldNo;
+  TBlobStreamMode fMode;
+  bool fModified = false;
+};
+
+// ------------------------------------------------------------ field buffers
+
+// One field's value on its way between a dataset and a table. A non-blob
+// item points at the value's bytes in their stored (plain) form, BufferSize
+// bytes; a blob item refers to a memory stream.
+struct TFieldBufferItem {
+  void* Buffer = nullptr;                // non-blob value bytes
+  TMemoryStream* BlobStream = nullptr;   // blob value
+  TFieldType FieldType = ftUnknown;
+  int32_t BufferSize = 0;
+  bool OwnsBuffer = false;  // freeing the item frees the stream or the memory
+  bool Active = true;       // only active items are read or written
+
+  TFieldBufferItem() = default;
+  ~TFieldBufferItem();
+  TFieldBufferItem(const TFieldBufferItem&) = delete;
+  TFieldBufferItem& operator=(const TFieldBufferItem&) = delete;
+};
+
+// The values of a record, one item per field in field-number order.
+class TFieldBuffers {
+ public:
+  TFieldBuffers() = default;
+  ~TFieldBuffers() { Clear(); }
+  TFieldBuffers(const TFieldBuffers&) = delete;
+  TFieldBuffers& operator=(const TFieldBuffers&) = delete;
+
+  // A non-blob value of `size` bytes at `buffer` (not owned).
+  TFieldBufferItem* Add(void* buffer, TFieldType type, int32_t size);
+  // A blob value held in `stream` (not owned).
+  TFieldBufferItem* Add(TMemoryStream* stream, TFieldType type);
+  // An item with its own zeroed buffer of `size` bytes, or (blob types) its
+  // own TOptimBlobStream.
+  TFieldBufferItem* AddOwned(TFieldType type, int32_t size);
+
+  int Count() const { return static_cast<int>(fItems.size()); }
+  // REQUIRES: 0 <= index < Count().
+  TFieldBufferItem& Items(int index) const { return *fItems.at(static_cast<size_t>(index)); }
+  void Clear() { fItems.clear(); }
+
+ private:
+  std::vector<std::unique_ptr<TFieldBufferItem>> fItems;
+};
+
+// ------------------------------------------------------------------ table
+
+class TTomeTableIO {
+ public:
+  // Called so that a dataset can follow the lists. On append: once with
+  // (-1, -1, -1) before any index list changes, then per index j with
+  // (j, insert position, -1). On modify: per index j whose list position of
+  // the record changes, with (j, old position, new position counted in the
+  // list that still holds the entry).
+  using TAdjustCallback =
+      std::function<void(int32_t IndexNo, int32_t Position, int32_t NewPosition, const TRecordEntry& Entry)>;
+
+  explicit TTomeTableIO(TTomeDBFileIO* fileIO);
+  ~TTomeTableIO();
+  TTomeTableIO(const TTomeTableIO&) = delete;
+  TTomeTableIO& operator=(const TTomeTableIO&) = delete;
+
+  const std::string& TableName() const { return fTableName; }
+  // REQUIRES: the table is closed ("Cannot perform this operation on an open
+  // table" otherwise).
+  void SetTableName(const std::string& name);
+
+  // Counted: the first open loads the table ("Table '%s' not found", layout
+  // and damaged-file errors), the last close unloads it.
+  void Open();
+  void Close();
+  int32_t OpenCount() const { return fOpenCount; }
+  bool IsOpen() const { return fOpenCount > 0; }
+
+  // REQUIRES (all below): IsOpen().
+  void ReadRecord(TFieldBuffers& buffers, const TRecordList& list, int32_t position);
+  // Appends a record; the auto-increment value given to it is written back
+  // into its buffer. "Invalid unique field value '%s'" before anything is
+  // written when a unique index already holds the key.
+  void AppendRecord(TFieldBuffers& buffers, const TAdjustCallback& adjust = nullptr, void* dataSet = nullptr);
+  // Writes the active items of `buffers` into the record at `position` in
+  // list 0 and moves it in every index whose order it changes.
+  void ModifyRecord(TFieldBuffers& buffers, int32_t position, const TAdjustCallback& adjust = nullptr,
+                    void* dataSet = nullptr);
+  void DeleteRecord(int32_t position);
+
+  // Binary search of `list` (the list of index `indexNo`, or a copy of it)
+  // for the key in `buffers`: returns the result code (0 found, 1 the key
+  // sorts after the last record compared, -1 before, -2 empty list) and
+  // sets `position` to the last record compared (-1 for an empty list).
+  // `fieldCount` 0 compares all key fields, n > 0 the first n. With
+  // `partial`, text compares only as many characters as the sought text has.
+  int Search(const TFieldBuffers& buffers, const TRecordList& list, bool partial, int fieldCount, int indexNo,
+             int32_t& position);
+  // As Search, but continues past equal records to the first (lowerBound)
+  // or the last of them.
+  int BoundSearch(const TFieldBuffers& buffers, const TRecordList& list, bool partial, int fieldCount,
+                  int indexNo, bool lowerBound, int32_t& position);
+  // Where a record with these key values would be inserted in index
+  // `indexNo`: after the equal record where the search stopped.
+  int32_t InsertPosition(const TFieldBuffers& buffers, int indexNo);
+
+  // The position in list `targetList` (0, or index number + 1) of the
+  // record at `position` of `source`; -1 when out of range or not found.
+  int32_t ConvertPosition(const TRecordList& source, int32_t position, int targetList) const;
+
+  // The decoded value of one field of a record (blob fields: the value).
+  void ReadFieldOfRecord(int32_t recordNo, int32_t fieldNo, TMemoryStream& out);
+
+  // List 0, or the list of index (listNo - 1).
+  TRecordList& RecordListOf(int listNo);
+  int ListCount() const { return static_cast<int>(fRecordLists.size()); }
+
+  // Reloads the table when its header in the file differs from the copy
+  // (another process wrote to it). True when it reloaded.
+  bool ReloadIfChanged();
+  int64_t ReloadCount() const { return fReloadCount; }
+  // Told after every reload caused by another process: every list may have
+  // changed and positions held by a dataset must be found anew.
+  std::function<void(TTomeTableIO*)> OnReload;
+
+  // ---- Definitions and layout (valid while open) ----
+  TTomeDBFileIO* FileIO() const { return fFileIO; }
+  int32_t TableNo() const { return fTableNo; }
+  TTomeFieldDefs& FieldDefs() { return fFieldDefs; }
+  TTomeIndexDefs& IndexDefs() { return fIndexDefs; }
+  int32_t RecordSize() const { return fRecordSize; }
+  const TIntegerAry& FieldOffsets() const { return fFieldOffsets; }
+  int32_t AutoIncFieldNo() const { return fAutoIncFieldNo; }
+  const TTableHeader& TableHeader() const { return fHeader; }
+  const TRecordTabItems& RecordTabItems() const { return fRecordTabItems; }
+  const TIntegerAry& RecordTabBlocks() const { return fRecordTabBlocks; }
+  const TIntegerAry& IndexTabBlocks(int indexNo) const { return fIndexTabBlocks.at(static_cast<size_t>(indexNo)); }
+
+  // Bytes a field occupies in a record; the field's coding flags.
+  int32_t FieldStoredSizeOf(int32_t fieldNo) const;
+  bool FieldEncrypted(int32_t fieldNo) const;
+  bool FieldCompressed(int32_t fieldNo) const;
+
+ private:
+  struct TKeySource;
+
+  void Load();
+  void LoadLists();
+  void Unload();
+  void RequireOpen() const;
+  void RequireWritable() const;
+  [[noreturn]] void Damaged(const std::string& detail) const;
+
+  void WriteHeaderRange(int32_t from, int32_t length);
+  int64_t RecordItemPosition(int32_t recordNo) const;
+  int64_t IndexItemPosition(int indexNo, int32_t recordNo) const;
+  int32_t ReadIndexNext(int indexNo, int32_t recordNo);
+  void WriteIndexItem(int indexNo, int32_t recordNo, int32_t next);
+
+  int CompareKey(const TKeySource& key, const TRecordEntry& entry, bool partial, int fieldCount, int indexNo);
+  int SearchKey(const TKeySource& key, const TRecordList& list, bool partial, int fieldCount, int indexNo,
+                int32_t& position);
+  int32_t InsertPositionFor(const TKeySource& key, const TRecordList& list, int indexNo);
+  void CheckUnique(const TKeySource& key, int32_t modifiedRecordNo);
+  std::string KeyText(const TKeySource& key, int indexNo);
+
+  int32_t WriteBlobValue(int32_t fieldNo, TMemoryStream& value, uint8_t* descriptorBytes, bool append);
+  void LinkNewRecord(int indexNo, int32_t recordNo, int32_t position);
+  void UnlinkRecord(int indexNo, int32_t recordNo, int32_t listPosition);
+  void LinkAfter(int indexNo, int32_t recordNo, int32_t predecessor);
+
+  TTomeDBFileIO* fFileIO;
+  int32_t fOpenCount = 0;
+  std::string fTableName;
+  int32_t fTableNo = -1;
+
+  TTomeFieldDefs fFieldDefs;
+  TTomeIndexDefs fIndexDefs;
+  int32_t fRecordSize = 0;
+  TIntegerAry fFieldOffsets;
+  int32_t fAutoIncFieldNo = -1;
+
+  TTableHeader fHeader;
+  std::vector<uint8_t> fHeaderBytes;  // fHeader encoded, as last read or written
+  TRecordTabItems fRecordTabItems;
+  TIntegerAry fRecordTabBlocks;
+  std::vector<TIntegerAry> fIndexTabBlocks;
+  std::vector<TRecordList> fRecordLists;
+  int64_t fReloadCount = 0;
+
+  // Per index, one comparer per key field (null for a blob key field).
+  std::vector<std::vector<std::unique_ptr<TKeyComparer>>> fComparers;
+  TMemoryStream fCompareValue;  // reused by every key comparison
+};
