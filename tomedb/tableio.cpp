@@ -345,6 +345,15 @@ void TTomeTableIO::LoadLists() {
     const TIndexTab indexTab = fFileIO->ReadIndexTab(fHeader, j);
     fIndexTabBlocks[static_cast<size_t>(j)] = indexTab.blockPositions;
     const std::vector<int32_t> order = WalkKeyOrder(indexTab, slot.headRecord, recordTab, fFileIO->FileName());
+    // The walk stops after N steps; a chain that still goes on then returns
+    // to a record it has already passed.
+    int32_t current = slot.headRecord;
+    for (size_t step = 0; step < indexTab.items.size() && current >= 0 &&
+                          static_cast<size_t>(current) < indexTab.items.size();
+         ++step)
+      current = indexTab.items[static_cast<size_t>(current)].nextRecord;
+    if (!indexTab.items.empty() && current != -1)
+      Damaged(FormatMessage("the key order of index '%s' runs in a circle", {slot.name.Text()}));
     if (order.size() != physical.size())
       Damaged(FormatMessage("index '%s' lists %s of its %s records",
                             {slot.name.Text(), Num(static_cast<int64_t>(order.size())),
