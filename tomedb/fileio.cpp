@@ -1,5 +1,8 @@
 #include "tomedb/fileio.h"
 
+#include <unistd.h>
+
+#include <cerrno>
 #include <cstring>
 #include <map>
 #include <mutex>
@@ -22,6 +25,32 @@ void TTomeDBFileStream::SetSize(int64_t newSize) {
 void TTomeDBFileStream::Flush() {
   TFileStream::Flush();
   fFlushed = true;
+}
+
+void TTomeDBFileStream::ReadAt(int64_t position, void* buffer, int64_t count) {
+  auto* out = static_cast<uint8_t*>(buffer);
+  int64_t done = 0;
+  while (done < count) {
+    const ssize_t n = ::pread(Handle(), out + done, static_cast<size_t>(count - done), position + done);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) throw EReadError(FormatMessage("Read error on file \"%s\". %s", {FileName(), std::strerror(errno)}));
+    if (n == 0) throw EReadError("Stream read error");
+    done += n;
+  }
+}
+
+void TTomeDBFileStream::WriteAt(int64_t position, const void* buffer, int64_t count) {
+  if (!CanWrite()) throw EWriteError(FormatMessage("File \"%s\" is open for reading only", {FileName()}));
+  fFlushed = false;
+  const auto* in = static_cast<const uint8_t*>(buffer);
+  int64_t done = 0;
+  while (done < count) {
+    const ssize_t n = ::pwrite(Handle(), in + done, static_cast<size_t>(count - done), position + done);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0)
+      throw EWriteError(FormatMessage("Write error on file \"%s\". %s", {FileName(), std::strerror(errno)}));
+    done += n;
+  }
 }
 
 // ------------------------------------------------- memory database names
@@ -114,6 +143,7 @@ void TTomeDBFileIO::Open(const std::string& fileName, TTomeDBMediumType mediumTy
   fReadOnly = readOnly;
   fFileReadOnly = false;
   fLockDepth = 0;
+  fKnownSize = -1;
 
   if (mediumType == mtMemory) {
     uint32_t handle = 0;
@@ -180,6 +210,7 @@ void TTomeDBFileIO::ReadSettings() {
 void TTomeDBFileIO::Close() {
   if (fLockDepth > 0 && fDiskStream && Shared()) fDiskStream->UnlockRange(1, 1);
   fLockDepth = 0;
+  fKnownSize = -1;
   fDiskStream.reset();
   fStream = nullptr;
 }
@@ -237,11 +268,16 @@ void TTomeDBFileIO::Unlock() {
 void TTomeDBFileIO::ReadBuffer(int64_t position, void* buffer, int64_t length) {
   if (!IsOpen()) DatabaseError("Cannot perform this operation on a closed database");
   try {
-    if (position < 0 || position + length > fStream->Size())
+    if (position < 0 || length < 0 || position + length > fKnownSize) fKnownSize = fStream->Size();
+    if (position < 0 || length < 0 || position + length > fKnownSize)
       DamagedFile(fFileName, FormatMessage("a read of %s bytes at offset %s lies outside the file",
                                            {std::to_string(length), std::to_string(position)}));
-    fStream->SetPosition(position);
-    fStream->ReadBuffer(buffer, length);
+    if (fDiskStream) {
+      fDiskStream->ReadAt(position, buffer, length);
+    } else {
+      fStream->SetPosition(position);
+      fStream->ReadBuffer(buffer, length);
+    }
   } catch (const EDatabaseError&) {
     throw;
   } catch (const EStreamError& e) {
@@ -255,9 +291,15 @@ void TTomeDBFileIO::WriteBuffer(int64_t position, const void* buffer, int64_t le
   if (position < 0 || position + length > INT32_MAX)
     DatabaseErrorFmt("Database file '%s' would grow beyond 2147483647 bytes", {fFileName});
   try {
-    fStream->SetPosition(position);
-    fStream->WriteBuffer(buffer, length);
+    if (fDiskStream) {
+      fDiskStream->WriteAt(position, buffer, length);
+    } else {
+      fStream->SetPosition(position);
+      fStream->WriteBuffer(buffer, length);
+    }
+    if (position + length > fKnownSize) fKnownSize = position + length;
   } catch (const EStreamError& e) {
+    fKnownSize = -1;
     StreamFailure(e);
   }
 }
@@ -265,7 +307,7 @@ void TTomeDBFileIO::WriteBuffer(int64_t position, const void* buffer, int64_t le
 int64_t TTomeDBFileIO::FileSize() {
   if (!IsOpen()) DatabaseError("Cannot perform this operation on a closed database");
   try {
-    return fStream->Size();
+    return fKnownSize = fStream->Size();
   } catch (const EStreamError& e) {
     StreamFailure(e);
   }

@@ -47,6 +47,12 @@ class TTomeDBFileStream : public TFileStream {
   void Flush() override;
   bool Flushed() const { return fFlushed; }
 
+  // Positional transfers in one system call each, without moving the
+  // stream's position. ReadAt raises EReadError when fewer than `count`
+  // bytes lie there, WriteAt EWriteError when the system refuses.
+  void ReadAt(int64_t position, void* buffer, int64_t count);
+  void WriteAt(int64_t position, const void* buffer, int64_t count);
+
  private:
   bool fFlushed = true;
 };
@@ -194,6 +200,9 @@ class TTomeDBFileIO {
   int32_t fLockWaitTime = 100;
   int32_t fLockRetryCount = 20;
   int fLockDepth = 0;
+  // The file size as last seen; reads within it need not ask the system.
+  // Another process only ever makes the file longer.
+  int64_t fKnownSize = -1;
 
   // Held during every encode and decode.
   TCriticalSection fCodingLock;
