@@ -575,3 +575,104 @@ TEST(TableIO, ReadOnlyDatabaseRefusesWrites) {
   }
   EXPECT_EQ(db.Bytes().size(), static_cast<size_t>(kEmptyFileSize));
 }
+
+TEST(TableIO, ModifyUnlinksPastDeletedRecordsInTheChain) {
+  TTestDatabase db(kPeopleSchema);
+  {
+    TOpenTable t(db, "people");
+    TRecordValues r(*t.table);
+    r.SetText(0, "Ann").SetInt(1, 1).Append();
+    r.SetText(0, "Bob").SetInt(1, 2).Append();
+    r.SetText(0, "Cid").SetInt(1, 3).Append();
+    r.SetText(0, "Dan").SetInt(1, 4).Append();
+    t.table->DeleteRecord(0);  // Ann stays the head of the name chain, deleted
+    t.table->DeleteRecord(1);  // Cid (now position 1 of list 0) sits between Bob and Dan
+    EXPECT_EQ(RecordNumbers(t.table->RecordListOf(1)), (std::vector<int32_t>{1, 3}));
+    TRecordValues change(*t.table);
+    change.OnlyActive({0}).SetText(0, "Zoe");
+    t.table->ModifyRecord(change.buffers, 0);  // Bob -> Zoe: from first to last
+    EXPECT_EQ(RecordNumbers(t.table->RecordListOf(1)), (std::vector<int32_t>{3, 1}));
+    change.SetText(0, "Al");
+    t.table->ModifyRecord(change.buffers, 1);  // Dan -> Al: back to first
+    EXPECT_EQ(RecordNumbers(t.table->RecordListOf(1)), (std::vector<int32_t>{3, 1}));
+    change.SetText(0, "Zz");
+    t.table->ModifyRecord(change.buffers, 1);  // Al -> Zz: after Zoe
+    EXPECT_EQ(RecordNumbers(t.table->RecordListOf(1)), (std::vector<int32_t>{1, 3}));
+  }
+  TOpenTable again(db, "people");
+  EXPECT_EQ(RecordNumbers(again.table->RecordListOf(1)), (std::vector<int32_t>{1, 3}));
+  EXPECT_EQ(RecordNumbers(again.table->RecordListOf(2)), (std::vector<int32_t>{3, 1}));
+}
+
+namespace {
+// A dataset stand-in with one record buffer holding one blob field.
+struct TBlobHost : ITomeBlobHost {
+  TOptimBlobStream record;
+  bool hasRecord = true;
+  int modified = 0, changed = 0;
+  TOptimBlobStream* ActiveBlobStream(int32_t) override { return hasRecord ? &record : nullptr; }
+  void MarkFieldModified(int32_t) override { ++modified; }
+  void FieldDataChanged(int32_t) override { ++changed; }
+};
+std::string Content(TStream& s) {
+  std::string bytes(static_cast<size_t>(s.Size()), '\0');
+  s.SetPosition(0);
+  if (!bytes.empty()) s.ReadBuffer(bytes.data(), static_cast<int64_t>(bytes.size()));
+  return bytes;
+}
+}  // namespace
+
+TEST(BlobStreams, ModesDecideWhatReachesTheRecordBuffer) {
+  TBlobHost host;
+  host.record.WriteBuffer("stored", 6);
+  {
+    TTomeBlobStream read(&host, 2, bmRead);
+    EXPECT_EQ(Content(read), "stored");
+    EXPECT_THROW(read.WriteBuffer("x", 1), EDatabaseError);
+    EXPECT_FALSE(read.Modified());
+  }
+  EXPECT_EQ(Content(host.record), "stored");
+  EXPECT_EQ(host.modified + host.changed, 0);
+  {
+    TTomeBlobStream both(&host, 2, bmReadWrite);
+    both.Seek(0, soEnd);
+    both.WriteBuffer("+more", 5);
+    EXPECT_TRUE(both.Modified());
+  }
+  EXPECT_EQ(Content(host.record), "stored+more");
+  EXPECT_EQ(host.modified, 1);
+  EXPECT_EQ(host.changed, 1);
+  {
+    TTomeBlobStream write(&host, 2, bmWrite);  // empties the record's value at once
+    EXPECT_EQ(Content(host.record), "");
+    EXPECT_TRUE(write.Modified());
+    write.WriteBuffer("new", 3);
+  }
+  EXPECT_EQ(Content(host.record), "new");
+  host.hasRecord = false;
+  TTomeBlobStream orphan(&host, 2, bmRead);
+  EXPECT_EQ(orphan.Size(), 0);
+}
+
+TEST(FieldBuffers, OwnedItemsAndActiveFlags) {
+  TFieldBuffers buffers;
+  int32_t external = 7;
+  TMemoryStream externalStream;
+  buffers.Add(&external, ftInteger, 4);
+  buffers.Add(&externalStream, ftMemo);
+  TFieldBufferItem* owned = buffers.AddOwned(ftString, 11);
+  TFieldBufferItem* ownedBlob = buffers.AddOwned(ftBlob, 0);
+  EXPECT_EQ(buffers.Count(), 4);
+  EXPECT_FALSE(buffers.Items(0).OwnsBuffer);
+  EXPECT_TRUE(buffers.Items(0).Active);
+  EXPECT_EQ(buffers.Items(1).BlobStream, &externalStream);
+  EXPECT_TRUE(owned->OwnsBuffer);
+  EXPECT_EQ(owned->BufferSize, 11);
+  EXPECT_EQ(static_cast<uint8_t*>(owned->Buffer)[10], 0);
+  ASSERT_NE(dynamic_cast<TOptimBlobStream*>(ownedBlob->BlobStream), nullptr);
+  buffers.Clear();  // frees the owned memory and stream only
+  EXPECT_EQ(buffers.Count(), 0);
+  EXPECT_EQ(external, 7);
+  externalStream.WriteBuffer("ok", 2);
+  EXPECT_EQ(externalStream.Size(), 2);
+}
