@@ -521,8 +521,7 @@ std::string TTomeTableIO::KeyText(const TKeySource& key, int indexNo) {
     if (!first) text += ",";
     first = false;
     const auto type = static_cast<TFieldType>(fHeader.fields[static_cast<size_t>(f)].fieldType);
-    if (value.size() >= static_cast<size_t>(std::max(FieldStoredSizeOf(f), 0)) || IsBlobFieldType(type))
-      text += ValueAsText(type, value.data(), value.size());
+    text += ValueAsText(type, value.data(), value.size());
   }
   return text;
 }
@@ -539,29 +538,29 @@ void TTomeTableIO::CheckUnique(const TKeySource& key, int32_t modifiedRecordNo) 
   }
 }
 
+void TTomeTableIO::KeyFromBuffers(const TFieldBuffers& buffers, int indexNo, TKeySource& key) {
+  key.values.assign(static_cast<size_t>(fHeader.fieldCount), std::vector<uint8_t>());
+  for (int32_t f : fHeader.indexes[static_cast<size_t>(indexNo)].KeyFields()) {
+    std::vector<uint8_t>& value = key.values[static_cast<size_t>(f)];
+    const TFieldBufferItem* item = f < buffers.Count() ? &buffers.Items(f) : nullptr;
+    if (item && item->BlobStream) {
+      value = StreamBytes(*item->BlobStream);
+      value.push_back(0);
+      continue;
+    }
+    const int32_t size = FieldStoredSizeOf(f);
+    value.assign(static_cast<size_t>(std::max(size, 1)), 0);
+    if (item && item->Buffer)
+      std::memcpy(value.data(), item->Buffer, static_cast<size_t>(std::min(size, std::max(item->BufferSize, 0))));
+  }
+}
+
 int TTomeTableIO::Search(const TFieldBuffers& buffers, const TRecordList& list, bool partial, int fieldCount,
                          int indexNo, int32_t& position) {
   RequireOpen();
   if (indexNo < 0 || indexNo >= fHeader.indexCount) DatabaseErrorFmt("Index number %s does not exist", {Num(indexNo)});
   TKeySource key;
-  key.values.resize(static_cast<size_t>(fHeader.fieldCount));
-  for (int32_t f : fHeader.indexes[static_cast<size_t>(indexNo)].KeyFields()) {
-    std::vector<uint8_t>& value = key.values[static_cast<size_t>(f)];
-    const int32_t size = FieldStoredSizeOf(f);
-    if (f < buffers.Count()) {
-      const TFieldBufferItem& item = buffers.Items(f);
-      if (item.BlobStream) {
-        value = StreamBytes(*item.BlobStream);
-        value.push_back(0);
-        continue;
-      }
-      value.assign(static_cast<size_t>(size), 0);
-      if (item.Buffer)
-        std::memcpy(value.data(), item.Buffer, static_cast<size_t>(std::min(size, std::max(item.BufferSize, 0))));
-    } else {
-      value.assign(static_cast<size_t>(std::max(size, 1)), 0);
-    }
-  }
+  KeyFromBuffers(buffers, indexNo, key);
   return SearchKey(key, list, partial, fieldCount, indexNo, position);
 }
 
@@ -569,22 +568,8 @@ int TTomeTableIO::BoundSearch(const TFieldBuffers& buffers, const TRecordList& l
                               int indexNo, bool lowerBound, int32_t& position) {
   RequireOpen();
   if (indexNo < 0 || indexNo >= fHeader.indexCount) DatabaseErrorFmt("Index number %s does not exist", {Num(indexNo)});
-  // The sought key is prepared as for Search, by a one-element probe.
   TKeySource key;
-  key.values.resize(static_cast<size_t>(fHeader.fieldCount));
-  for (int32_t f : fHeader.indexes[static_cast<size_t>(indexNo)].KeyFields()) {
-    std::vector<uint8_t>& value = key.values[static_cast<size_t>(f)];
-    const int32_t size = FieldStoredSizeOf(f);
-    if (f < buffers.Count() && buffers.Items(f).BlobStream) {
-      value = StreamBytes(*buffers.Items(f).BlobStream);
-      value.push_back(0);
-      continue;
-    }
-    value.assign(static_cast<size_t>(std::max(size, 1)), 0);
-    if (f < buffers.Count() && buffers.Items(f).Buffer)
-      std::memcpy(value.data(), buffers.Items(f).Buffer,
-                  static_cast<size_t>(std::min(size, std::max(buffers.Items(f).BufferSize, 0))));
-  }
+  KeyFromBuffers(buffers, indexNo, key);
   int32_t low = 0, high = static_cast<int32_t>(list.size()) - 1;
   int code = -2;
   bool found = false;

@@ -284,6 +284,8 @@ class TTomeTableIO {
   int32_t ReadIndexNext(int indexNo, int32_t recordNo);
   void WriteIndexItem(int indexNo, int32_t recordNo, int32_t next);
 
+  // The sought key of index `indexNo` from the buffers' items.
+  void KeyFromBuffers(const TFieldBuffers& buffers, int indexNo, TKeySource& key);
   int CompareKey(const TKeySource& key, const TRecordEntry& entry, bool partial, int fieldCount, int indexNo);
   int SearchKey(const TKeySource& key, const TRecordList& list, bool partial, int fieldCount, int indexNo,
                 int32_t& position);
