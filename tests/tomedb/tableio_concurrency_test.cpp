@@ -31,7 +31,7 @@ int AppendAsProcess(const std::string& path, int proc) {
     TRecordValues r(table);
     for (int i = 0; i < kPerProcess; ++i) {
       // Names interleave the two processes' records in the name order too.
-      char name[16];
+      char name[32];
       std::snprintf(name, sizeof name, "n%05d-%d", (i * 7919) % kPerProcess, proc);
       r.SetInt(0, proc).SetInt(1, i).SetText(2, name).SetBlob(3, i % 5 == 0 ? "memo" : "").Append();
       // A short pause outside the lock lets the other process in, so the
