@@ -425,36 +425,56 @@ void TTomeDBFileIO::WriteDeleteMark(int64_t itemPosition) {
 // ------------------------------------------------------------------ coding
 
 namespace {
-std::vector<uint8_t> WholeStream(TStream& source) {
-  const int64_t size = source.Size();
-  std::vector<uint8_t> bytes(static_cast<size_t>(size < 0 ? 0 : size));
+// Empties `destination` unless it is the source itself, and rewinds both.
+void PrepareCoding(TStream& source, TStream& destination) {
   source.SetPosition(0);
-  if (!bytes.empty()) source.ReadBuffer(bytes.data(), static_cast<int64_t>(bytes.size()));
-  return bytes;
+  if (&destination != &source) {
+    destination.SetSize(0);
+    destination.SetPosition(0);
+  }
 }
 
-void ReplaceContent(TStream& destination, const std::vector<uint8_t>& bytes) {
-  destination.SetSize(0);
-  destination.SetPosition(0);
-  if (!bytes.empty()) destination.WriteBuffer(bytes.data(), static_cast<int64_t>(bytes.size()));
-  destination.SetPosition(0);
+void CopyWhole(TStream& source, TStream& destination) {
+  if (&destination == &source) return;
+  const int64_t size = source.Size();
+  if (size > 0) destination.CopyFrom(source, 0);
 }
 }  // namespace
 
 void TTomeDBFileIO::EncodeStream(TStream& source, TStream& destination, bool compress, bool encrypt) {
   std::lock_guard<TCriticalSection> guard(fCodingLock);
-  std::vector<uint8_t> bytes = WholeStream(source);
-  if (compress) bytes = fCompressMgr.CompressBuffer(bytes.data(), bytes.size());
-  if (encrypt && !bytes.empty()) fEncryptMgr.EncodeBuffer(bytes.data(), bytes.data(), bytes.size());
-  ReplaceContent(destination, bytes);
+  PrepareCoding(source, destination);
+  if (compress && encrypt) {
+    TMemoryStream compressed;
+    fCompressMgr.EncodeStream(source, compressed, -1);
+    compressed.SetPosition(0);
+    fEncryptMgr.EncodeStream(compressed, destination, -1);
+  } else if (compress) {
+    fCompressMgr.EncodeStream(source, destination, -1);
+  } else if (encrypt) {
+    fEncryptMgr.EncodeStream(source, destination, -1);
+  } else {
+    CopyWhole(source, destination);
+  }
+  destination.SetPosition(0);
 }
 
 void TTomeDBFileIO::DecodeStream(TStream& source, TStream& destination, bool compress, bool encrypt) {
   std::lock_guard<TCriticalSection> guard(fCodingLock);
-  std::vector<uint8_t> bytes = WholeStream(source);
-  if (encrypt && !bytes.empty()) fEncryptMgr.DecodeBuffer(bytes.data(), bytes.data(), bytes.size());
-  if (compress) bytes = fCompressMgr.DecompressBuffer(bytes.data(), bytes.size());
-  ReplaceContent(destination, bytes);
+  PrepareCoding(source, destination);
+  if (compress && encrypt) {
+    TMemoryStream decrypted;
+    fEncryptMgr.DecodeStream(source, decrypted, -1);
+    decrypted.SetPosition(0);
+    fCompressMgr.DecodeStream(decrypted, destination, -1);
+  } else if (encrypt) {
+    fEncryptMgr.DecodeStream(source, destination, -1);
+  } else if (compress) {
+    fCompressMgr.DecodeStream(source, destination, -1);
+  } else {
+    CopyWhole(source, destination);
+  }
+  destination.SetPosition(0);
 }
 
 void TTomeDBFileIO::EncodeBuffer(const void* source, void* destination, bool encrypt, int32_t length) {
