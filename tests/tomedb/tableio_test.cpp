@@ -545,7 +545,16 @@ TEST(TableIO, CompressedAndEncryptedValuesRoundTrip) {
   EXPECT_FALSE(table.FieldEncrypted(2));
   TRecordValues r(table);
   const std::string memo(3000, 'm');
+  // Blob values run through the managers' stream operations and report progress.
+  std::vector<int> encrypting, compressing;
+  io->EncryptMgr().OnEncodeProgress = [&](TDataProcessAlgo*, int percent) { encrypting.push_back(percent); };
+  io->CompressMgr().OnEncodeProgress = [&](TDataProcessAlgo*, int percent) { compressing.push_back(percent); };
   r.SetText(0, "Zed").SetBlob(1, memo).SetText(2, "visible").Append();
+  ASSERT_GE(encrypting.size(), 3u);
+  EXPECT_EQ(encrypting.front(), 0);
+  EXPECT_EQ(encrypting[encrypting.size() - 2], 100);
+  EXPECT_EQ(encrypting.back(), 0);
+  EXPECT_FALSE(compressing.empty());
   r.SetText(0, "Amy").SetBlob(1, "").SetText(2, "two").Append();
   EXPECT_EQ(RecordNumbers(table.RecordListOf(1)), (std::vector<int32_t>{1, 0}));
   const std::vector<uint8_t> b = db.Bytes();
