@@ -24,7 +24,7 @@ constexpr int kOpenRecords = 200000;
 constexpr int kAppendRecords = 100000;
 const char* const kPassword = "bench";
 
-struct TFieldSpec {
+struct TFieldShape {
   const char* name;
   TFieldType type;
   int32_t size;
@@ -32,7 +32,7 @@ struct TFieldSpec {
 
 // Writes an empty database file with one table laid out from the format's
 // structures: fields, and indexes given as lists of field numbers.
-void CreateDatabase(const std::string& path, bool encrypted, const std::vector<TFieldSpec>& fields,
+void CreateDatabase(const std::string& path, bool encrypted, const std::vector<TFieldShape>& fields,
                     const std::vector<std::vector<int32_t>>& indexes) {
   std::vector<uint8_t> image(kFirstStructureOffset + kTableHeaderSize, 0);
   TFileHeader::Current().EncodeTo(image.data());

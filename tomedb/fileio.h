@@ -106,7 +106,7 @@ class TTomeDBFileIO {
   // without end). Memory and exclusive databases take no lock.
   void Lock();
   void Unlock();
-  // The session's settings (Part of the database's job to copy them here).
+  // The session's settings, which the database copies here from its session.
   int32_t LockWaitTime() const { return fLockWaitTime; }
   void SetLockWaitTime(int32_t milliseconds) { fLockWaitTime = milliseconds < 0 ? 0 : milliseconds; }
   int32_t LockRetryCount() const { return fLockRetryCount; }
