@@ -37,3 +37,5 @@ void DatabaseErrorFmt(std::string_view pattern, std::initializer_list<std::strin
                       std::string_view componentName) {
   DatabaseError(FormatMessage(pattern, args), componentName);
 }
+
+void Abort() { throw EAbort(); }

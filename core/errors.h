@@ -32,3 +32,13 @@ std::string ComponentMessage(std::string_view componentName, std::string_view me
 [[noreturn]] void DatabaseError(std::string_view message, std::string_view componentName = {});
 [[noreturn]] void DatabaseErrorFmt(std::string_view pattern, std::initializer_list<std::string_view> args,
                                    std::string_view componentName = {});
+
+// The silent abort: raised to stop an operation without an error message (a
+// cancelled password prompt, an error handler that chose to abort). Callers
+// that show errors to the user let it pass without a message.
+class EAbort : public std::exception {
+ public:
+  const char* what() const noexcept override { return "Operation aborted"; }
+};
+
+[[noreturn]] void Abort();
