@@ -162,6 +162,13 @@ void TMemoryDataSet::BuildList() {
   SetState(saved == dsOpening ? dsOpening : dsBrowse);
 }
 
+void TMemoryDataSet::InternalRefresh() {
+  int number = position_ >= 0 && position_ < static_cast<int>(list_.size()) ? list_[static_cast<size_t>(position_)] : -1;
+  BuildList();
+  auto it = std::find(list_.begin(), list_.end(), number);
+  position_ = it == list_.end() ? -1 : static_cast<int>(it - list_.begin());
+}
+
 void TMemoryDataSet::SetFiltered(bool value) {
   if (!Active()) {
     TDataSet::SetFiltered(value);

@@ -86,7 +86,7 @@ class TMemoryDataSet : public TDataSet {
   void InternalPost() override;
   void InternalDelete() override;
   void InternalAddRecord(TRecordBuffer buffer, bool append) override;
-  void InternalRefresh() override { BuildList(); }
+  void InternalRefresh() override;
   bool FindRecord(bool restart, bool goForward) override;
 
  private:
