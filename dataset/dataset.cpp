@@ -5,7 +5,7 @@
 
 #include "dataset/datasource.h"
 
-TDataSet::TDataSet() : fields_(*this) {}
+TDataSet::TDataSet(TComponent* owner) : TComponent(owner), fields_(*this) {}
 
 TDataSet::~TDataSet() {
   // Data sources outlive nothing of ours: they forget this dataset.
@@ -220,7 +220,7 @@ void TDataSet::Resync(TResyncModes mode) {
   TRecordBuffer scratch = buffers_[static_cast<size_t>(recordCount_)];
   if (mode & rmExact) {
     CursorPosChanged();
-    if (GetRecord(scratch, gmCurrent, true) != grOK) DatabaseError("Record not found", name_);
+    if (GetRecord(scratch, gmCurrent, true) != grOK) DatabaseError("Record not found", Name());
   } else if (GetRecord(scratch, gmCurrent, false) != grOK && GetRecord(scratch, gmNext, false) != grOK &&
              GetRecord(scratch, gmPrior, false) != grOK) {
     ClearBuffers();
@@ -345,7 +345,7 @@ TBookmark TDataSet::GetBookmark() {
 void TDataSet::GotoBookmark(const TBookmark& bookmark) {
   CheckActive();
   if (bookmarkSize_ <= 0 || bookmark.size() != static_cast<size_t>(bookmarkSize_))
-    DatabaseError("Invalid bookmark", name_);
+    DatabaseError("Invalid bookmark", Name());
   CheckBrowseMode();
   DoBeforeScroll();
   InternalGotoBookmark(bookmark.data());
@@ -452,7 +452,7 @@ void TDataSet::Append() {
 void TDataSet::AddRecord(const std::vector<Variant>& values, bool append) {
   if (values.size() > static_cast<size_t>(fields_.Count()))
     DatabaseErrorFmt("Too many values: %s given for %s fields",
-                     {std::to_string(values.size()), std::to_string(fields_.Count())}, name_);
+                     {std::to_string(values.size()), std::to_string(fields_.Count())}, Name());
   BeginInsertAppend();
   TRecordBuffer buffer;
   if (append) {
@@ -500,7 +500,7 @@ void TDataSet::AddRecord(const std::vector<Variant>& values, bool append) {
 
 void TDataSet::UpdateRecord() {
   if (state_ != dsEdit && state_ != dsInsert && state_ != dsSetKey)
-    DatabaseError("Dataset not in edit or insert mode", name_);
+    DatabaseError("Dataset not in edit or insert mode", Name());
   DataEvent(deUpdateRecord);
 }
 
@@ -533,7 +533,7 @@ void TDataSet::Delete() {
     Cancel();
     return;
   }
-  if (recordCount_ == 0) DatabaseError("Cannot perform this operation on an empty dataset", name_);
+  if (recordCount_ == 0) DatabaseError("Cannot perform this operation on an empty dataset", Name());
   DataEvent(deCheckBrowseMode);
   DoBeforeDelete();
   DoBeforeScroll();
@@ -556,16 +556,16 @@ void TDataSet::Refresh() {
 }
 
 bool TDataSet::Locate(std::string_view, const Variant&, TLocateOptions) {
-  DatabaseError("Capability not supported", name_);
+  DatabaseError("Capability not supported", Name());
 }
 
 Variant TDataSet::Lookup(std::string_view, const Variant&, std::string_view) {
-  DatabaseError("Capability not supported", name_);
+  DatabaseError("Capability not supported", Name());
 }
 
-std::string TDataSet::ReadBlob(const TField&) { DatabaseError("Capability not supported", name_); }
+std::string TDataSet::ReadBlob(const TField&) { DatabaseError("Capability not supported", Name()); }
 
-void TDataSet::WriteBlob(TField&, std::string_view) { DatabaseError("Capability not supported", name_); }
+void TDataSet::WriteBlob(TField&, std::string_view) { DatabaseError("Capability not supported", Name()); }
 
 // --- States and checks ---
 
@@ -577,11 +577,11 @@ void TDataSet::SetState(TDataSetState value) {
 }
 
 void TDataSet::CheckActive() const {
-  if (!Active()) DatabaseError("Cannot perform this operation on a closed dataset", name_);
+  if (!Active()) DatabaseError("Cannot perform this operation on a closed dataset", Name());
 }
 
 void TDataSet::CheckInactive() const {
-  if (state_ != dsInactive) DatabaseError("Cannot perform this operation on an open dataset", name_);
+  if (state_ != dsInactive) DatabaseError("Cannot perform this operation on an open dataset", Name());
 }
 
 void TDataSet::CheckBrowseMode() {
@@ -600,7 +600,7 @@ void TDataSet::CheckBrowseMode() {
 }
 
 void TDataSet::CheckCanModify() const {
-  if (!CanModify()) DatabaseError("Cannot modify a read-only dataset", name_);
+  if (!CanModify()) DatabaseError("Cannot modify a read-only dataset", Name());
 }
 
 // --- Fields ---
@@ -629,7 +629,7 @@ void TDataSet::CreateFields() {
   for (int i = 0; i < fieldDefs_.Count(); ++i) {
     const TFieldDef& def = fieldDefs_[i];
     std::unique_ptr<TField> field = CreateFieldOfType(def.DataType(), def.Size());
-    if (!field) DatabaseErrorFmt("Field '%s' is of an unknown type", {def.Name()}, name_);
+    if (!field) DatabaseErrorFmt("Field '%s' is of an unknown type", {def.Name()}, Name());
     field->SetFieldName(def.Name());
     fields_.Add(std::move(field));
   }
@@ -649,13 +649,13 @@ void TDataSet::BindFields(bool binding) {
       continue;
     }
     const TFieldDef* def = fieldDefs_.Find(field.FieldName());
-    if (!def) DatabaseErrorFmt("Field '%s' not found", {field.FieldName()}, name_);
+    if (!def) DatabaseErrorFmt("Field '%s' not found", {field.FieldName()}, Name());
     if (def->DataType() != field.DataType())
       DatabaseErrorFmt("Type mismatch for field '%s', expecting: %s actual: %s",
-                       {field.FieldName(), FieldTypeName(field.DataType()), FieldTypeName(def->DataType())}, name_);
+                       {field.FieldName(), FieldTypeName(field.DataType()), FieldTypeName(def->DataType())}, Name());
     if ((def->DataType() == ftString || def->DataType() == ftFixedChar) && def->Size() != field.Size())
       DatabaseErrorFmt("Size mismatch for field '%s', expecting: %s actual: %s",
-                       {field.FieldName(), std::to_string(field.Size()), std::to_string(def->Size())}, name_);
+                       {field.FieldName(), std::to_string(field.Size()), std::to_string(def->Size())}, Name());
     field.fieldNo_ = def->FieldNo();
   }
 }

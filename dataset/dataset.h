@@ -36,9 +36,11 @@
 #include <string_view>
 #include <vector>
 
+#include "core/component.h"
 #include "core/errors.h"
 #include "dataset/fielddefs.h"
 #include "dataset/fields.h"
+#include "dataset/filteroptions.h"
 #include "dataset/variant.h"
 
 enum TDataSetState {
@@ -78,9 +80,6 @@ enum TDataAction { daFail, daAbort, daRetry };
 enum TResyncMode : unsigned { rmExact = 1, rmCenter = 2 };
 using TResyncModes = unsigned;
 
-enum TFilterOption : unsigned { foCaseInsensitive = 1, foNoPartialCompare = 2 };
-using TFilterOptions = unsigned;
-
 enum TLocateOption : unsigned { loCaseInsensitive = 1, loPartialKey = 2 };
 using TLocateOptions = unsigned;
 
@@ -90,13 +89,13 @@ using TBookmark = std::vector<uint8_t>;
 
 class TDataSource;
 
-class TDataSet {
+class TDataSet : public TComponent {
  public:
   using TDataSetNotifyEvent = std::function<void(TDataSet& dataSet)>;
   using TFilterRecordEvent = std::function<void(TDataSet& dataSet, bool& accept)>;
   using TDataSetErrorEvent = std::function<void(TDataSet& dataSet, EDatabaseError& error, TDataAction& action)>;
 
-  TDataSet();
+  explicit TDataSet(TComponent* owner = nullptr);
   // A concrete dataset that overrides the record-buffer allocation or needs
   // its own state to close must call Close() in its own destructor: virtual
   // calls no longer reach it here.
@@ -104,9 +103,8 @@ class TDataSet {
   TDataSet(const TDataSet&) = delete;
   TDataSet& operator=(const TDataSet&) = delete;
 
-  // The component name, put before every message raised on the dataset's behalf.
-  const std::string& Name() const { return name_; }
-  void SetName(std::string name) { name_ = std::move(name); }
+  // Name() (the component's) stands before every message raised on the
+  // dataset's behalf.
 
   // --- Opening and closing ---
   // Open: BeforeOpen, the concrete open, the first records fetched, the
@@ -389,7 +387,6 @@ class TDataSet {
   void AddRecord(const std::vector<Variant>& values, bool append);
   void CheckOperation(void (TDataSet::*operation)(), const TDataSetErrorEvent& onError);
 
-  std::string name_;
   TDataSetState state_ = dsInactive;
   TFieldDefs fieldDefs_;
   TFields fields_;

@@ -8,16 +8,16 @@
 //
 // Records store dates as a day number (day 1 is 0001-01-01 of the proleptic
 // Gregorian calendar), times as milliseconds since midnight, and date-times
-// as a double holding day number x 86,400,000 + milliseconds. All functions
-// here are pure and may be called from any thread.
+// as a double holding day number x 86,400,000 + milliseconds (core/locale.h
+// has the calendar arithmetic on these forms). All functions here are pure
+// apart from the two that read the clock, and may be called from any thread.
 
 #include <cstdint>
 
+#include "core/locale.h"
+
 using TDateTime = double;
 
-constexpr int32_t MSecsPerDay = 86400000;
-// Day number of 1899-12-30, the day that TDateTime 0 stands for.
-constexpr int32_t DateDelta = 693594;
 // Day number of 9999-12-31, the last representable day.
 constexpr int32_t MaxDayNumber = 3652059;
 
@@ -27,24 +27,8 @@ struct TTimeStamp {
   int32_t Date = 0;  // day number, 1 = 0001-01-01
 };
 
-// Calendar helpers. The Try... forms return false for a value outside the
-// calendar (month 13, 1899-02-29, hour 24 and the like).
-bool IsLeapYear(int year);
-int DaysInMonth(int year, int month);
-bool TryEncodeDate(int year, int month, int day, TDateTime& result);
-bool TryEncodeTime(int hour, int minute, int second, int millisecond, TDateTime& result);
-// Splits the date part; a value outside 0001-01-01 .. 9999-12-31 gives false.
-bool DecodeDate(TDateTime value, int& year, int& month, int& day);
-// Splits the time part, rounded to the nearest millisecond.
-void DecodeTime(TDateTime value, int& hour, int& minute, int& second, int& millisecond);
-
-// The local date (midnight), time of day (day 0) and both, from the system clock.
-TDateTime Date();
-TDateTime Time();
-TDateTime Now();
-
-// TDateTime <-> day number and milliseconds. The conversions fail for values
-// that are not finite or lie outside the representable days.
+// TDateTime <-> day number and milliseconds. Fails for values that are not
+// finite or lie outside 0001-01-01 .. 9999-12-31.
 bool TryDateTimeToTimeStamp(TDateTime value, TTimeStamp& result);
 TDateTime TimeStampToDateTime(const TTimeStamp& stamp);
 double TimeStampToMSecs(const TTimeStamp& stamp);
@@ -62,7 +46,8 @@ int32_t DateTimeToStoredDate(TDateTime value);
 int32_t DateTimeToStoredTime(TDateTime value);
 double DateTimeToStoredDateTime(TDateTime value);
 
-// Today's day number and the current milliseconds since midnight, the values
-// a new record's date and time fields start with.
+// Today's day number and the current milliseconds since midnight (the
+// locale's local clock, which tests can fix), the values a new record's date
+// and time fields start with.
 int32_t TodayDayNumber();
 int32_t CurrentTimeMSecs();

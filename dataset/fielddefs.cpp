@@ -1,15 +1,7 @@
 #include "dataset/fielddefs.h"
 
-#include <cctype>
-
+#include "core/component.h"
 #include "core/errors.h"
-
-bool SameName(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i)
-    if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i]))) return false;
-  return true;
-}
 
 TFieldDef& TFieldDefs::Add(std::string name, TFieldType dataType, int32_t size) {
   if (IndexOf(name) >= 0) DatabaseErrorFmt("Duplicate field name '%s'", {name});
@@ -19,7 +11,7 @@ TFieldDef& TFieldDefs::Add(std::string name, TFieldType dataType, int32_t size) 
 
 int TFieldDefs::IndexOf(std::string_view name) const {
   for (size_t i = 0; i < items_.size(); ++i)
-    if (SameName(items_[i].Name(), name)) return static_cast<int>(i);
+    if (SameNameIgnoringCase(items_[i].Name(), name)) return static_cast<int>(i);
   return -1;
 }
 
@@ -35,7 +27,7 @@ TIndexDef& TIndexDefs::Add(std::string name, std::string fields, TIndexOptions o
 
 int TIndexDefs::IndexOf(std::string_view name) const {
   for (size_t i = 0; i < items_.size(); ++i)
-    if (SameName(items_[i].Name(), name)) return static_cast<int>(i);
+    if (SameNameIgnoringCase(items_[i].Name(), name)) return static_cast<int>(i);
   return -1;
 }
 

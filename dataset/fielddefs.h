@@ -75,7 +75,3 @@ class TIndexDefs {
  private:
   std::vector<TIndexDef> items_;
 };
-
-// Case-insensitive comparison of names (ASCII letters), as datasets match
-// field, index and table names.
-bool SameName(std::string_view a, std::string_view b);

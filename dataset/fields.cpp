@@ -195,7 +195,7 @@ void TStringField::SetAsString(std::string_view value) {
 
 int32_t TStringField::AsInteger() const {
   int64_t value = AsLargeint();
-  if (!FitsInt32(value)) DatabaseErrorFmt("'%s' is not a valid integer value", {AsString()});
+  if (!FitsInt32(value)) throw EConvertError(FormatMessage("'%s' is not a valid integer value", {AsString()}));
   return static_cast<int32_t>(value);
 }
 
@@ -227,10 +227,10 @@ void TStringField::SetAsBoolean(bool value) { SetAsString(BooleanToText(value));
 
 TDateTime TStringField::AsDateTime() const {
   std::string text = AsString();
-  return text.empty() ? 0 : TextToDateTime(text);
+  return text.empty() ? 0 : TextToDateTimeValue(text);
 }
 
-void TStringField::SetAsDateTime(TDateTime value) { SetAsString(DateTimeToText(value)); }
+void TStringField::SetAsDateTime(TDateTime value) { SetAsString(DateTimeValueToText(value)); }
 
 Variant TStringField::GetAsVariant() const { return Variant(AsString()); }
 
@@ -308,7 +308,7 @@ void TLargeintField::SetAsLargeint(int64_t value) { WriteNative(*this, value); }
 
 int32_t TLargeintField::AsInteger() const {
   int64_t value = AsLargeint();
-  if (!FitsInt32(value)) DatabaseErrorFmt("'%s' is not a valid integer value", {IntegerToText(value)});
+  if (!FitsInt32(value)) throw EConvertError(FormatMessage("'%s' is not a valid integer value", {IntegerToText(value)}));
   return static_cast<int32_t>(value);
 }
 
@@ -370,7 +370,7 @@ void TFloatField::SetAsFloat(double value) { WriteNative(*this, value); }
 int64_t TFloatField::AsLargeint() const {
   double value = std::round(AsFloat());
   if (!std::isfinite(value) || value < -9223372036854775808.0 || value >= 9223372036854775808.0)
-    DatabaseErrorFmt("'%s' is not a valid integer value", {FloatToText(AsFloat())});
+    throw EConvertError(FormatMessage("'%s' is not a valid integer value", {FloatToText(AsFloat())}));
   return static_cast<int64_t>(value);
 }
 
@@ -378,7 +378,7 @@ void TFloatField::SetAsLargeint(int64_t value) { SetAsFloat(static_cast<double>(
 
 int32_t TFloatField::AsInteger() const {
   int64_t value = AsLargeint();
-  if (!FitsInt32(value)) DatabaseErrorFmt("'%s' is not a valid integer value", {FloatToText(AsFloat())});
+  if (!FitsInt32(value)) throw EConvertError(FormatMessage("'%s' is not a valid integer value", {FloatToText(AsFloat())}));
   return static_cast<int32_t>(value);
 }
 
@@ -435,9 +435,9 @@ std::string TDateTimeField::AsString() const {
   if (IsNull()) return {};
   TDateTime value = AsDateTime();
   switch (DataType()) {
-    case ftDate: return DateToText(value);
-    case ftTime: return TimeToText(value);
-    default: return DateTimeToText(value);
+    case ftDate: return DateValueToText(value);
+    case ftTime: return TimeValueToText(value);
+    default: return DateTimeValueToText(value);
   }
 }
 
@@ -447,9 +447,9 @@ void TDateTimeField::SetAsString(std::string_view value) {
     return;
   }
   switch (DataType()) {
-    case ftDate: SetAsDateTime(TextToDate(value)); break;
-    case ftTime: SetAsDateTime(TextToTime(value)); break;
-    default: SetAsDateTime(TextToDateTime(value)); break;
+    case ftDate: SetAsDateTime(TextToDateValue(value)); break;
+    case ftTime: SetAsDateTime(TextToTimeValue(value)); break;
+    default: SetAsDateTime(TextToDateTimeValue(value)); break;
   }
 }
 
@@ -509,7 +509,7 @@ std::unique_ptr<TField> CreateFieldOfType(TFieldType type, int32_t size) {
 
 TField* TFields::FindField(std::string_view name) const {
   for (const auto& field : fields_)
-    if (SameName(field->FieldName(), name)) return field.get();
+    if (SameNameIgnoringCase(field->FieldName(), name)) return field.get();
   return nullptr;
 }
 

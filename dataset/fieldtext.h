@@ -1,42 +1,37 @@
 #pragma once
-// Text forms of numbers and date-times as fields and variants show and read
-// them. Every locale-dependent conversion of the dataset framework goes
-// through this one unit, so the decimal separator and the date and time
-// formats come from one place.
+// Text forms of field values. Numbers, dates and times take the locale's
+// formats (core/locale.h: decimal separator, date order and separator, 12- or
+// 24-hour clock); this unit adds the integer and boolean texts and converts
+// between the locale's stored-form dates and the framework's TDateTime.
 //
-// The conversions use the decimal point ".", dates as month/day/year with a
-// four-digit year, times as hh:mm:ss on the 24-hour clock, and a date-time as
-// the date followed by the time (the time left out at midnight). Reading
-// accepts a two-digit year through a window of 50 years around the current
-// year and an AM/PM marker after the time.
-//
-// The Try... forms return false for text they cannot read; the others raise a
-// database error quoting the text ("'%s' is not a valid integer value").
+// The Try... forms return false for text they cannot read; the others raise
+// EConvertError quoting the text ("'%s' is not a valid integer value").
 
 #include <cstdint>
 #include <string>
 #include <string_view>
 
+#include "core/locale.h"
 #include "dataset/datetime.h"
 
 std::string IntegerToText(int64_t value);
+// Decimal, with an optional sign; blanks around it are ignored.
 bool TryTextToInteger(std::string_view text, int64_t& result);
 int64_t TextToInteger(std::string_view text);
-
-std::string FloatToText(double value);
-bool TryTextToFloat(std::string_view text, double& result);
-double TextToFloat(std::string_view text);
-
-std::string DateToText(TDateTime value);
-std::string TimeToText(TDateTime value);
-std::string DateTimeToText(TDateTime value);
-bool TryTextToDate(std::string_view text, TDateTime& result);
-bool TryTextToTime(std::string_view text, TDateTime& result);
-bool TryTextToDateTime(std::string_view text, TDateTime& result);
-TDateTime TextToDate(std::string_view text);
-TDateTime TextToTime(std::string_view text);
-TDateTime TextToDateTime(std::string_view text);
 
 // "True" and "False"; reading ignores letter case and accepts nothing else.
 std::string BooleanToText(bool value);
 bool TryTextToBoolean(std::string_view text, bool& result);
+
+// A TDateTime as the locale writes a date, a time, or a date with its time
+// (the time left out at midnight). A value outside the calendar gives "".
+std::string DateValueToText(TDateTime value);
+std::string TimeValueToText(TDateTime value);
+std::string DateTimeValueToText(TDateTime value);
+bool TryTextToDateValue(std::string_view text, TDateTime& result);
+bool TryTextToTimeValue(std::string_view text, TDateTime& result);
+bool TryTextToDateTimeValue(std::string_view text, TDateTime& result);
+// Raise "'%s' is not a valid date", "... time", "... date and time".
+TDateTime TextToDateValue(std::string_view text);
+TDateTime TextToTimeValue(std::string_view text);
+TDateTime TextToDateTimeValue(std::string_view text);

@@ -106,7 +106,7 @@ TDateTime Variant::AsDateTime() const {
     case vkDateTime: return float_;
     case vkString: {
       TDateTime value;
-      if (TryTextToDateTime(text_, value)) return value;
+      if (TryTextToDateTimeValue(text_, value)) return value;
       break;
     }
     default: break;
@@ -121,7 +121,7 @@ std::string Variant::AsString() const {
     case vkInteger:
     case vkLargeint: return IntegerToText(integer_);
     case vkFloat: return FloatToText(float_);
-    case vkDateTime: return DateTimeToText(float_);
+    case vkDateTime: return DateTimeValueToText(float_);
     case vkString: return text_;
     case vkArray: break;
   }

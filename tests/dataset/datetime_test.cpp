@@ -1,22 +1,22 @@
-// Date-time values, their stored forms, and the text conversions.
+// Date-time values, their stored forms, and the field texts built on the locale.
 
 #include <gtest/gtest.h>
 
 #include <chrono>
 #include <cmath>
-#include <cstdio>
 #include <functional>
 
 #include "core/errors.h"
 #include "dataset/datetime.h"
 #include "dataset/fieldtext.h"
+#include "tests/dataset/fixedlocale.h"
 
 namespace {
 
 TDateTime MakeDate(int y, int m, int d) {
-  TDateTime value = 0;
-  EXPECT_TRUE(TryEncodeDate(y, m, d, value));
-  return value;
+  int32_t day = 0;
+  EXPECT_TRUE(TryEncodeDate(y, m, d, day));
+  return StoredDateToDateTime(day);
 }
 
 std::string ErrorOf(const std::function<void()>& action) {
@@ -28,35 +28,24 @@ std::string ErrorOf(const std::function<void()>& action) {
   return "(no error)";
 }
 
-TEST(DateTime, DayNumbersAgreeWithTheStandardCalendar) {
+TEST(DateTime, StoredDatesAgreeWithTheStandardCalendar) {
   using namespace std::chrono;
-  // std::chrono's civil calendar is the independent reference: the day
-  // number of a date is its distance from 0001-01-01 plus one.
+  // std::chrono's civil calendar is the independent reference: day number n
+  // is n - 1 days after 0001-01-01, and TDateTime 0 is 1899-12-30.
   const sys_days origin = year{1} / January / 1;
+  const sys_days zero = year{1899} / December / 30;
   for (int dayNumber = 1; dayNumber <= MaxDayNumber; dayNumber += 97) {
-    year_month_day expected{origin + days{dayNumber - 1}};
-    int y, m, d;
-    ASSERT_TRUE(DecodeDate(StoredDateToDateTime(dayNumber), y, m, d)) << dayNumber;
-    ASSERT_EQ(y, static_cast<int>(expected.year())) << dayNumber;
-    ASSERT_EQ(m, static_cast<int>(static_cast<unsigned>(expected.month()))) << dayNumber;
-    ASSERT_EQ(d, static_cast<int>(static_cast<unsigned>(expected.day()))) << dayNumber;
-    ASSERT_EQ(DateTimeToStoredDate(MakeDate(y, m, d)), dayNumber);
+    sys_days day = origin + days{dayNumber - 1};
+    TDateTime value = StoredDateToDateTime(dayNumber);
+    ASSERT_EQ(value, static_cast<double>((day - zero).count())) << dayNumber;
+    ASSERT_EQ(DateTimeToStoredDate(value), dayNumber);
+    // The time does not change the day; before day zero the fraction counts
+    // forward from midnight all the same.
+    ASSERT_EQ(DateTimeToStoredDate(value >= 0 ? value + 0.999 : value - 0.999), dayNumber);
   }
-  int y, m, d;
-  ASSERT_TRUE(DecodeDate(StoredDateToDateTime(MaxDayNumber), y, m, d));
-  EXPECT_EQ(y * 10000 + m * 100 + d, 99991231);
-}
-
-TEST(DateTime, TheZeroDayIsDecember30Of1899) {
   EXPECT_EQ(MakeDate(1899, 12, 30), 0);
   EXPECT_EQ(MakeDate(1900, 1, 1), 2);
-  EXPECT_EQ(StoredDateToDateTime(DateDelta), 0);
   EXPECT_EQ(DateTimeToStoredDate(0), DateDelta);
-  TDateTime unused;
-  EXPECT_FALSE(TryEncodeDate(1900, 2, 29, unused));
-  EXPECT_TRUE(TryEncodeDate(2000, 2, 29, unused));
-  EXPECT_FALSE(TryEncodeDate(2023, 13, 1, unused));
-  EXPECT_FALSE(TryEncodeTime(24, 0, 0, 0, unused));
 }
 
 TEST(DateTime, StoredTimesAreMillisecondsOnDayZero) {
@@ -92,66 +81,54 @@ TEST(DateTime, StoredDateTimesSplitIntoDayAndTime) {
   EXPECT_EQ(DateTimeToStoredDate(std::nan("")), 0);
 }
 
-TEST(DateTime, TodayAndNowComeFromTheClock) {
-  TDateTime before = Now();
-  int32_t today = TodayDayNumber();
-  int32_t msecs = CurrentTimeMSecs();
-  TDateTime after = Now();
-  EXPECT_LE(DateTimeToStoredDate(before), today);
-  EXPECT_GE(DateTimeToStoredDate(after), today);
-  EXPECT_GE(msecs, 0);
-  EXPECT_LT(msecs, MSecsPerDay);
-  TDateTime date = Date();
-  EXPECT_EQ(date, std::floor(date));  // midnight
+TEST(DateTime, NewRecordClockValuesComeFromTheLocaleClock) {
+  FixedLocale locale;
+  FixedLocale::FixClock(732000, 12345678);
+  EXPECT_EQ(TodayDayNumber(), 732000);
+  EXPECT_EQ(CurrentTimeMSecs(), 12345678);
 }
 
-TEST(FieldText, DatesAndTimes) {
-  EXPECT_EQ(DateToText(MakeDate(2004, 12, 31)), "12/31/2004");
-  EXPECT_EQ(DateToText(MakeDate(7, 1, 2)), "1/2/0007");
-  EXPECT_EQ(TimeToText(0.75 + 1.0 / 86400), "18:00:01");
-  EXPECT_EQ(DateTimeToText(MakeDate(2004, 12, 31)), "12/31/2004");
-  EXPECT_EQ(DateTimeToText(MakeDate(2004, 12, 31) + 0.5), "12/31/2004 12:00:00");
-  EXPECT_EQ(TextToDate(" 12/31/2004 "), MakeDate(2004, 12, 31));
-  EXPECT_DOUBLE_EQ(TextToTime("1:30 PM"), 13.5 / 24);
-  EXPECT_DOUBLE_EQ(TextToTime("12:00 AM"), 0);
-  EXPECT_DOUBLE_EQ(TextToDateTime("12/31/2004 6:00"), MakeDate(2004, 12, 31) + 0.25);
-  EXPECT_DOUBLE_EQ(TextToDateTime("6:00"), 0.25);
-  EXPECT_EQ(ErrorOf([] { TextToDate("2/30/2004"); }), "'2/30/2004' is not a valid date");
-  EXPECT_EQ(ErrorOf([] { TextToDate("12/31/2004 10:00"); }), "'12/31/2004 10:00' is not a valid date");
-  EXPECT_EQ(ErrorOf([] { TextToTime("13:00 PM"); }), "'13:00 PM' is not a valid time");
-  EXPECT_EQ(ErrorOf([] { TextToDateTime("soon"); }), "'soon' is not a valid date and time");
+TEST(FieldText, DatesAndTimesFollowTheLocale) {
+  FixedLocale locale;
+  TDateTime eve = MakeDate(2004, 12, 31);
+  EXPECT_EQ(DateValueToText(eve), "12/31/2004");
+  EXPECT_EQ(TimeValueToText(0.75 + 1.0 / 86400), "18:00:01");
+  EXPECT_EQ(DateTimeValueToText(eve), "12/31/2004");
+  EXPECT_EQ(DateTimeValueToText(eve + 0.5), "12/31/2004 12:00:00");
+  EXPECT_EQ(DateTimeValueToText(1e9), "");
+  EXPECT_EQ(TextToDateValue("12/31/2004"), eve);
+  EXPECT_DOUBLE_EQ(TextToTimeValue("1:30 PM"), 13.5 / 24);
+  EXPECT_DOUBLE_EQ(TextToDateTimeValue("12/31/2004 6:00"), eve + 0.25);
+  EXPECT_DOUBLE_EQ(TextToDateTimeValue("6:00"), 0.25);  // a time alone lies on day zero
+  EXPECT_EQ(ErrorOf([] { TextToDateValue("2/30/2004"); }), "'2/30/2004' is not a valid date");
+  EXPECT_EQ(ErrorOf([] { TextToDateValue("12/31/2004 10:00"); }), "'12/31/2004 10:00' is not a valid date");
+  EXPECT_EQ(ErrorOf([] { TextToTimeValue("25:00"); }), "'25:00' is not a valid time");
+  EXPECT_EQ(ErrorOf([] { TextToDateTimeValue("soon"); }), "'soon' is not a valid date and time");
+
+  FixedLocale dayFirst(false);
+  TLocaleSettings settings = LocaleSettings();
+  settings.DateOrder = "DMY";
+  settings.DateSeparator = '.';
+  SetLocaleSettings(settings);
+  EXPECT_EQ(DateTimeValueToText(eve + 0.75), "31.12.2004 6:00:00 PM");
+  EXPECT_EQ(TextToDateValue("31.12.2004"), eve);
 }
 
-TEST(FieldText, TwoDigitYearsFallInAWindowAroundNow) {
-  int year, month, day;
-  DecodeDate(Date(), year, month, day);
-  for (int twoDigits : {0, 49, 50, 99}) {
-    int y, m, d;
-    char text[16];
-    std::snprintf(text, sizeof text, "1/1/%02d", twoDigits);
-    ASSERT_TRUE(DecodeDate(TextToDate(text), y, m, d));
-    EXPECT_EQ(y % 100, twoDigits);
-    EXPECT_GE(y, year - 50);
-    EXPECT_LT(y, year + 50);
-  }
-}
-
-TEST(FieldText, Numbers) {
-  EXPECT_EQ(FloatToText(1.5), "1.5");
-  EXPECT_EQ(FloatToText(-0.1), "-0.1");
-  EXPECT_EQ(FloatToText(1e20), "1E20");
-  EXPECT_EQ(FloatToText(1.25e-7), "1.25E-7");
-  EXPECT_EQ(FloatToText(100), "100");
-  EXPECT_DOUBLE_EQ(TextToFloat(" 2.5 "), 2.5);
-  EXPECT_DOUBLE_EQ(TextToFloat("-1e3"), -1000);
-  EXPECT_EQ(ErrorOf([] { TextToFloat("1,5"); }), "'1,5' is not a valid floating point value");
-  EXPECT_EQ(ErrorOf([] { TextToFloat("1e999"); }), "'1e999' is not a valid floating point value");
-  EXPECT_EQ(ErrorOf([] { TextToFloat(""); }), "'' is not a valid floating point value");
+TEST(FieldText, IntegersAndBooleans) {
+  EXPECT_EQ(IntegerToText(-42), "-42");
   EXPECT_EQ(TextToInteger(" -42 "), -42);
   EXPECT_EQ(TextToInteger("+7"), 7);
   EXPECT_EQ(ErrorOf([] { TextToInteger("4 2"); }), "'4 2' is not a valid integer value");
+  EXPECT_EQ(ErrorOf([] { TextToInteger(""); }), "'' is not a valid integer value");
   EXPECT_EQ(ErrorOf([] { TextToInteger("99999999999999999999"); }),
             "'99999999999999999999' is not a valid integer value");
+  EXPECT_THROW(TextToInteger("x"), EConvertError);
+  bool flag = false;
+  EXPECT_TRUE(TryTextToBoolean(" TRUE ", flag));
+  EXPECT_TRUE(flag);
+  EXPECT_TRUE(TryTextToBoolean("false", flag));
+  EXPECT_FALSE(flag);
+  EXPECT_FALSE(TryTextToBoolean("yes", flag));
 }
 
 }  // namespace

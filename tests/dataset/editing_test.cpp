@@ -6,6 +6,7 @@
 
 #include <functional>
 
+#include "tests/dataset/fixedlocale.h"
 #include "tests/dataset/memorydataset.h"
 
 namespace {
@@ -45,6 +46,7 @@ class EditTest : public ::testing::Test {
     for (ds->First(); !ds->Eof(); ds->Next()) ids.push_back(Id());
     return ids;
   }
+  FixedLocale locale;
   std::unique_ptr<TMemoryDataSet> ds;
   std::vector<std::string> log;
 };
@@ -98,19 +100,17 @@ TEST_F(EditTest, InsertIntoAnEmptyDataSet) {
 }
 
 TEST_F(EditTest, ANewRecordStartsWithTodayNowAndTheZeroDateTime) {
-  int32_t before = CurrentTimeMSecs();
-  int32_t today = TodayDayNumber();
+  int32_t day = 0;
+  ASSERT_TRUE(TryEncodeDate(2026, 12, 8, day));
+  FixedLocale::FixClock(day, (17 * 60 + 5) * 60 * 1000 + 250);
   ds->Append();
-  int32_t after = CurrentTimeMSecs();
-  EXPECT_EQ(DateTimeToStoredDate(ds->FieldByName("day").AsDateTime()), today);
-  int32_t clock = DateTimeToStoredTime(ds->FieldByName("clock").AsDateTime());
-  if (after >= before) {  // not across midnight
-    EXPECT_GE(clock, before);
-    EXPECT_LE(clock, after);
-  }
+  EXPECT_EQ(ds->FieldByName("day").AsString(), "12/8/2026");
+  EXPECT_EQ(DateTimeToStoredTime(ds->FieldByName("clock").AsDateTime()), (17 * 60 + 5) * 60 * 1000 + 250);
+  EXPECT_EQ(ds->FieldByName("clock").AsString(), "17:05:00");
   EXPECT_EQ(ds->FieldByName("stamp").AsDateTime(), 0);
   EXPECT_EQ(ds->FieldByName("stamp").AsString(), "12/30/1899");
   EXPECT_EQ(ds->FieldByName("id").AsInteger(), 0);
+  EXPECT_EQ(ds->FieldByName("name").AsString(), "");
   ds->Cancel();
 }
 

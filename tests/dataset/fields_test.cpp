@@ -5,6 +5,7 @@
 
 #include <functional>
 
+#include "tests/dataset/fixedlocale.h"
 #include "tests/dataset/memorydataset.h"
 
 namespace {
@@ -19,9 +20,9 @@ std::string ErrorOf(const std::function<void()>& action) {
 }
 
 TDateTime MakeDate(int y, int m, int d) {
-  TDateTime value = 0;
-  TryEncodeDate(y, m, d, value);
-  return value;
+  int32_t day = 0;
+  TryEncodeDate(y, m, d, day);
+  return StoredDateToDateTime(day);
 }
 
 class FieldTest : public ::testing::Test {
@@ -52,6 +53,7 @@ class FieldTest : public ::testing::Test {
     ds->Open();
   }
   TField& F(const char* name) { return ds->FieldByName(name); }
+  FixedLocale locale;
   std::unique_ptr<TMemoryDataSet> ds;
 };
 
@@ -104,11 +106,30 @@ TEST_F(FieldTest, ReadsEveryTypeAsTextAndAsItsOwnType) {
   EXPECT_DOUBLE_EQ(F("clock").AsDateTime(), 0.5);
   EXPECT_EQ(F("clock").AsString(), "12:00:00");
   EXPECT_DOUBLE_EQ(F("stamp").AsDateTime(), MakeDate(2004, 12, 31) + 0.25);
-  EXPECT_EQ(F("stamp").AsString(), "12/31/2004 06:00:00");
+  EXPECT_EQ(F("stamp").AsString(), "12/31/2004 6:00:00");
   EXPECT_EQ(F("big").AsLargeint(), int64_t{1} << 40);
   EXPECT_EQ(F("big").AsString(), "1099511627776");
   EXPECT_EQ(F("notes").AsString(), "memo text");
   EXPECT_TRUE(F("picture").IsNull());
+}
+
+TEST_F(FieldTest, NumbersAndDatesFollowTheLocale) {
+  TLocaleSettings settings = LocaleSettings();
+  settings.DecimalSeparator = ',';
+  settings.DateOrder = "YMD";
+  settings.DateSeparator = '-';
+  settings.TwentyFourHourTime = false;
+  SetLocaleSettings(settings);
+  EXPECT_EQ(F("real").AsString(), "2,5");
+  EXPECT_EQ(F("stamp").AsString(), "2004-12-31 6:00:00 AM");
+  EXPECT_EQ(F("clock").AsString(), "12:00:00 PM");
+  ds->Edit();
+  F("real").SetAsString("0,75");
+  F("day").SetAsString("2001-02-03");
+  EXPECT_EQ(ErrorOf([&] { F("real").SetAsString("0.75"); }), "'0.75' is not a valid floating point value");
+  ds->Post();
+  EXPECT_EQ(ds->StoredValue(0, 6), Variant(0.75));
+  EXPECT_EQ(ds->StoredValue(0, 8), Variant::FromDateTime(MakeDate(2001, 2, 3)));
 }
 
 TEST_F(FieldTest, VariantValuesKeepTheirKind) {
@@ -192,8 +213,9 @@ TEST_F(FieldTest, ValuesOutsideTheTypeAreRefused) {
   EXPECT_EQ(ErrorOf([&] { F("flag").AsDateTime(); }), "Memory1: Cannot access field 'flag' as type DateTime");
   EXPECT_EQ(ErrorOf([&] { F("day").AsInteger(); }), "Memory1: Cannot access field 'day' as type Integer");
   EXPECT_EQ(ErrorOf([&] { F("big").SetAsLargeint(0); F("big").SetAsFloat(1e19); }),
-            "Memory1: 1E19 is not a valid value for field 'big'. The allowed range is -9223372036854775808 to "
-            "9223372036854775807");
+            "Memory1: " + FloatToText(1e19) +
+                " is not a valid value for field 'big'. The allowed range is -9223372036854775808 to "
+                "9223372036854775807");
   // The rejected writes left the values alone.
   EXPECT_EQ(F("small").AsInteger(), -7);
   EXPECT_EQ(F("word").AsInteger(), 65535);
