@@ -46,6 +46,12 @@ void TDataSet::SetActive(bool value) {
   }
 }
 
+void TDataSet::CloseForDestruction() {
+  if (state_ == dsInactive) return;
+  SetState(dsInactive);
+  CloseCursor();
+}
+
 void TDataSet::OpenCursor() {
   defaultFields_ = fields_.Count() == 0;
   InternalOpen();

@@ -97,8 +97,8 @@ class TDataSet : public TComponent {
 
   explicit TDataSet(TComponent* owner = nullptr);
   // A concrete dataset that overrides the record-buffer allocation or needs
-  // its own state to close must call Close() in its own destructor: virtual
-  // calls no longer reach it here.
+  // its own state to close must call CloseForDestruction() in its own
+  // destructor: virtual calls no longer reach it here.
   virtual ~TDataSet();
   TDataSet(const TDataSet&) = delete;
   TDataSet& operator=(const TDataSet&) = delete;
@@ -339,6 +339,18 @@ class TDataSet : public TComponent {
   void BindFields(bool binding);
   void DestroyFields();
 
+  // Opening and closing the cursor, as Open and Close run them: OpenCursor
+  // calls InternalOpen, allocates the window and fetches the first records;
+  // CloseCursor frees the window, calls InternalClose, unbinds the fields and
+  // destroys default fields. A concrete dataset may wrap them (attach to and
+  // detach from what it opens through) and must call the base.
+  virtual void OpenCursor();
+  virtual void CloseCursor();
+  // Closes without BeforeClose and AfterClose: for a concrete dataset's
+  // destructor, when the program's handlers may already be gone. Data links
+  // still hear that the dataset closed.
+  void CloseForDestruction();
+
   // Tells the data sources (and the dataset itself) what happened.
   virtual void DataEvent(TDataEvent event, TField* field = nullptr);
 
@@ -369,8 +381,6 @@ class TDataSet : public TComponent {
   void Fire(const TDataSetNotifyEvent& event) {
     if (event) event(*this);
   }
-  void OpenCursor();
-  void CloseCursor();
   void AllocateBuffers(int count);
   void FreeBuffers();
   void SetCurrentRecord(int index);

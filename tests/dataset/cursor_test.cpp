@@ -202,6 +202,19 @@ TEST(Cursor, ScrollAndOpenEventsComeInOrder) {
   EXPECT_EQ(ds->State(), dsInactive);
 }
 
+TEST(Cursor, DestroyingAnOpenDataSetSendsNoCloseEvents) {
+  int closes = 0;
+  {
+    auto ds = Numbers(2);
+    ds->BeforeClose = [&](TDataSet&) { ++closes; };
+    ds->AfterClose = [&](TDataSet&) { ++closes; };
+    ds->Open();
+    ds->Edit();
+    ds->FieldByName("id").SetAsInteger(9);
+  }
+  EXPECT_EQ(closes, 0);
+}
+
 TEST(Cursor, OpeningAnEmptyDataSetSendsNoScroll) {
   auto ds = Numbers(0);
   int scrolls = 0;

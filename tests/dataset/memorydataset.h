@@ -20,7 +20,7 @@ class TMemoryDataSet : public TDataSet {
   };
 
   explicit TMemoryDataSet(std::vector<Column> columns, std::string name = "Memory1");
-  ~TMemoryDataSet() override { Close(); }
+  ~TMemoryDataSet() override { CloseForDestruction(); }
 
   // Stores a record directly (no events), values in column order; usable
   // while open or closed. Gives its record number.
