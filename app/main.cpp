@@ -3,9 +3,11 @@
 #include <QApplication>
 
 #include "Unit1.h"
+#include "platform/tomedblogin.h"
 
 int main(int argc, char** argv) {
   QApplication application(argc, argv);
+  installEngineHooks();
   TForm1 form;
   form.show();
   return application.exec();
