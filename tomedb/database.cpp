@@ -54,6 +54,7 @@ TTomeDatabase::TTomeDatabase(TComponent* owner) : TComponent(owner) {
 }
 
 TTomeDatabase::~TTomeDatabase() {
+  fBeingDestroyed = true;
   try {
     SetConnected(false);
   } catch (...) {

@@ -158,6 +158,9 @@ class TTomeDatabase : public TComponent {
   virtual void AttachDataSet(TTDBDataSet* dataSet);
   virtual void DetachDataSet(TTDBDataSet* dataSet);
   int32_t UseCount() const { return fUseCount; }
+  // True while the destructor runs: datasets then close without their
+  // close events, whose handlers may already be gone.
+  bool BeingDestroyed() const { return fBeingDestroyed; }
   bool Temporary() const { return fTemporary; }
   TTomeSession* Session() const { return fSession; }
 
@@ -189,6 +192,7 @@ class TTomeDatabase : public TComponent {
   // Set while CloseFile closes the attached datasets: their release must not
   // free or close the database a second time.
   bool fClosingFile = false;
+  bool fBeingDestroyed = false;
   bool fTemporary = false;
   bool fExclusive = false;
   bool fReadOnly = false;

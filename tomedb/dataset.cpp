@@ -50,7 +50,10 @@ void TTDBDataSet::SetPassword(const std::string& password) {
   database->SetPassword(password);
 }
 
-void TTDBDataSet::CloseDatabaseDataSet() { Close(); }
+void TTDBDataSet::CloseDatabaseDataSet() {
+  if (fDatabase && fDatabase->BeingDestroyed()) CloseForDestruction();
+  else Close();
+}
 
 void TTDBDataSet::OpenDatabaseLink() {
   TTomeSession* session = DBSession();

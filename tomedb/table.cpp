@@ -10,9 +10,9 @@ TTomeTable::TTomeTable(TComponent* owner) : TTDEDataSet(owner) {}
 
 TTomeTable::~TTomeTable() {
   try {
-    Close();
+    CloseForDestruction();
   } catch (...) {
-    // An event handler failing while the table is destroyed: nothing to report to.
+    // Releasing the table while it is destroyed: nothing to report to.
   }
 }
 

@@ -3,17 +3,12 @@
 // catalogue made from a schema text by the creation library and filled
 // through the engine itself. Each file is removed when the test ends.
 
-#include <fstream>
 #include <string>
 #include <vector>
 
 #include "core/temp_file.h"
 #include "tomedb/TomeDB.h"
 #include "tools/tomedb-create/createdb.h"
-// The cipher unit and the file layout both name the highest cipher mode.
-#define kMaxCipherMode kMaxCipherModeOfCipherUnit
-#include "tomedb/algorithms/EncryptBase.h"
-#undef kMaxCipherMode
 
 inline const char* kCatalogueSchema = R"(
 table country
@@ -37,29 +32,16 @@ table empty
 )";
 
 // A catalogue file; `settings` go before the tables (compression). With a
-// cipher algorithm the empty file is then switched to encryption with the
-// check value of `password`, as the creation tool will do once it can.
+// cipher algorithm the file is encrypted with `password` in cipher `mode`.
 class TCatalogueFile {
  public:
   explicit TCatalogueFile(const std::string& settings = "", const std::string& algorithm = "",
-                          const std::string& password = "", uint8_t mode = 1)
+                          const std::string& password = "", int mode = 1)
       : file_("catalogue") {
-    CreateDatabaseFile(ParseSchema(settings + "\n" + kCatalogueSchema), file_.path(), false);
-    if (algorithm.empty()) return;
-    std::fstream io(file_.path(), std::ios::binary | std::ios::in | std::ios::out);
-    auto patch = [&](int32_t offset, const void* bytes, size_t length) {
-      io.seekp(kDataProcessOffset + offset);
-      io.write(static_cast<const char*>(bytes), static_cast<std::streamsize>(length));
-    };
-    const uint8_t on = 1;
-    patch(kDpEncryptFlag, &on, 1);
-    patch(kDpCipherMode, &mode, 1);
-    TNameArray name;
-    name.SetText(algorithm);
-    patch(kDpEncryptName, name.bytes.data(), kNameSize);
-    TFixedText<kDpCheckValueSize> check;
-    check.SetText(PasswordCheckValue(password));
-    patch(kDpCheckValue, check.bytes.data(), kDpCheckValueSize);
+    std::string text = settings + "\n";
+    if (!algorithm.empty())
+      text += "encryption " + algorithm + " mode " + std::to_string(mode) + "\npassword \"" + password + "\"\n";
+    CreateDatabaseFile(ParseSchema(text + kCatalogueSchema), file_.path(), false);
   }
   const std::string& path() const { return file_.path(); }
 

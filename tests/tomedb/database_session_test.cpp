@@ -83,6 +83,32 @@ TEST(DatabaseTest, TwoTablesShareTheDatabaseComponentAndItsUseCount) {
   EXPECT_FALSE(database.Connected()) << "switching KeepConnection off with no user disconnects";
 }
 
+TEST(DatabaseTest, ConnectionEventsAndDestructionWithOpenTables) {
+  TCatalogueFile file;
+  std::vector<std::string> events;
+  TTomeTable table;
+  table.AfterClose = [&](TDataSet&) { events.push_back("table closed"); };
+  {
+    TTomeDatabase database;
+    database.SetDatabaseName(file.path());
+    database.BeforeConnect = [&](TTomeDatabase& db) { events.push_back(db.Connected() ? "?" : "before connect"); };
+    database.AfterConnect = [&](TTomeDatabase& db) { events.push_back(db.Connected() ? "after connect" : "?"); };
+    database.BeforeDisconnect = [&](TTomeDatabase&) { events.push_back("before disconnect"); };
+    database.AfterDisconnect = [&](TTomeDatabase&) { events.push_back("after disconnect"); };
+    table.SetDatabaseName(file.path());
+    table.SetTableName("country");
+    table.Open();
+    database.Close();
+    table.Open();
+    database.BeforeDisconnect = nullptr;
+    database.AfterDisconnect = nullptr;
+  }  // destroyed with the table open: the table closes without its close events
+  EXPECT_FALSE(table.Active());
+  EXPECT_EQ(table.Database(), nullptr);
+  EXPECT_EQ(events, (std::vector<std::string>{"before connect", "after connect", "before disconnect", "table closed",
+                                              "after disconnect", "before connect", "after connect"}));
+}
+
 TEST(DatabaseTest, TemporaryDatabaseLivesFromFirstOpenToLastClose) {
   TCatalogueFile file;
   TTomeTable table;
