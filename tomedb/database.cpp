@@ -89,7 +89,19 @@ void TTomeDatabase::OpenFile() {
   if (fDatabaseName.empty() && !fTemporary) DatabaseError("Database name missing", Name());
   BindToSession(true);
   fSession->SetActive(true);
-  if (!fFileIO) fFileIO = std::make_unique<TTomeDBFileIO>(this, fMediumType, fExclusive);
+  if (!fFileIO) {
+    fFileIO = std::make_unique<TTomeDBFileIO>(this, fMediumType, fExclusive);
+    // The managers report the progress of every blob they code.
+    auto forward = [this](TProgressEvent TTomeDatabase::*event) {
+      return [this, event](TDataProcessAlgo*, int percent) {
+        if (this->*event) (this->*event)(*this, percent);
+      };
+    };
+    fFileIO->CompressMgr().OnEncodeProgress = forward(&TTomeDatabase::OnCompressProgress);
+    fFileIO->CompressMgr().OnDecodeProgress = forward(&TTomeDatabase::OnUncompressProgress);
+    fFileIO->EncryptMgr().OnEncodeProgress = forward(&TTomeDatabase::OnEncryptProgress);
+    fFileIO->EncryptMgr().OnDecodeProgress = forward(&TTomeDatabase::OnDecryptProgress);
+  }
   try {
     fFileIO->SetLockRetryCount(fSession->LockRetryCount());
     fFileIO->SetLockWaitTime(fSession->LockWaitTime());

@@ -334,6 +334,37 @@ TEST(DatabaseTest, TimedFlushRunsThroughTheTimerHook) {
   SetFlushTimerHook(previous);
 }
 
+TEST(DatabaseTest, ProgressOfBlobCodingReachesTheDatabaseEvents) {
+  TCatalogueFile file("compression on", "Twofish", "qivort");
+  TTomeDatabase database;
+  database.SetDatabaseName(file.path());
+  std::vector<int> compress, uncompress, encrypt, decrypt;
+  database.OnCompressProgress = [&](TTomeDatabase&, int percent) { compress.push_back(percent); };
+  database.OnUncompressProgress = [&](TTomeDatabase&, int percent) { uncompress.push_back(percent); };
+  database.OnEncryptProgress = [&](TTomeDatabase&, int percent) { encrypt.push_back(percent); };
+  database.OnDecryptProgress = [&](TTomeDatabase&, int percent) { decrypt.push_back(percent); };
+  database.Open();
+  TTomeTable table;
+  table.SetDatabaseName(file.path());
+  table.SetPassword("qivort");
+  table.SetTableName("moments");
+  table.Open();
+  table.Append();
+  table.FieldByName("note").SetAsString(std::string(5000, 'n'));
+  table.Post();
+  ASSERT_FALSE(compress.empty());
+  EXPECT_EQ(compress.back(), 100);
+  EXPECT_THAT(encrypt, ::testing::Contains(100));
+  table.Close();  // the last user: the database disconnects and forgets the password
+  table.SetPassword("qivort");
+  table.Open();
+  table.First();
+  EXPECT_EQ(table.FieldByName("note").AsString().size(), 5000u);
+  ASSERT_FALSE(uncompress.empty());
+  EXPECT_EQ(uncompress.back(), 100);
+  EXPECT_THAT(decrypt, ::testing::Contains(100));
+}
+
 TEST(SessionTest, DefaultSessionAndLookupByName) {
   ASSERT_NE(Session(), nullptr);
   EXPECT_EQ(Session()->SessionName(), "Default");
