@@ -55,7 +55,8 @@ int TTomeTable::RecordCount() const { return static_cast<int>(fRecordList.size()
 
 int TTomeTable::RecNo() const {
   if (!Active() || fRecordList.empty() || State() == dsInsert) return 0;
-  const_cast<TTomeTable*>(this)->UpdateCursorPos();
+  // While records are tested or calculated the position is the record's own.
+  if (State() == dsBrowse || State() == dsEdit) const_cast<TTomeTable*>(this)->UpdateCursorPos();
   const int32_t position = std::max(fPosition, 0);
   return std::min(position + 1, static_cast<int32_t>(fRecordList.size()));
 }

@@ -301,6 +301,32 @@ TEST_F(TableTest, ReadOnlyTablesRefuseChanges) {
   EXPECT_TRUE(table.CanModify());
 }
 
+TEST(MemoryTableTest, TableOnAnInMemoryDatabase) {
+  TMemoryStream stream;
+  const std::vector<uint8_t> image = BuildDatabaseImage(ParseSchema(kCatalogueSchema));
+  stream.Write(image.data(), static_cast<int64_t>(image.size()));
+  const uint32_t handle = RegisterMemoryDatabase(&stream);
+  {
+    TTomeTable table;
+    table.SetMediumType(mtMemory);
+    table.SetDatabaseName(MemoryDatabaseName(handle));
+    table.SetTableName("country");
+    table.Open();
+    EXPECT_EQ(table.Database()->MediumType(), mtMemory) << "the temporary database takes the dataset's medium";
+    table.AppendRecord({Variant("Malaysia")});
+    table.AppendRecord({Variant("Greece")});
+    EXPECT_EQ(table.RecordCount(), 2);
+    table.First();
+    EXPECT_EQ(table.FieldByName("country").AsString(), "Greece");
+    std::vector<int> recNos;
+    table.OnFilterRecord = [&](TDataSet& dataSet, bool&) { recNos.push_back(dataSet.RecNo()); };
+    table.SetFiltered(true);
+    EXPECT_EQ(recNos, (std::vector<int>{1, 2})) << "RecNo while testing is the tested record's";
+  }
+  EXPECT_GT(stream.Size(), static_cast<int64_t>(image.size())) << "the records went into the caller's stream";
+  UnregisterMemoryDatabase(handle);
+}
+
 TEST(EncryptedTableTest, ValuesRoundTripThroughTheCipher) {
   TCatalogueFile file("compression on", "Blowfish", "qivort", 2);
   FillCatalogue(file.path(), "qivort");
