@@ -100,6 +100,8 @@ TEST(TomeDBToolTest, PasswordProtectedFile) {
   EXPECT_EQ(wrong.err, "tomedb: Access denied\n");
   Result missing = RunTool({"dump", file.path(), "country"});
   EXPECT_EQ(missing.err, "tomedb: Access denied\n");
+  EXPECT_EQ(RunTool({"tables", file.path()}).out, "country\nlottery\nmoments\nempty\n") << "names need no password";
+  EXPECT_EQ(RunTool({"tables", file.path(), "--password", "x"}).err, "tomedb: Access denied\n");
   Result right = RunTool({"dump", file.path(), "country", "--password=qivort"});
   EXPECT_EQ(right.out, "country\nSpain\n");
 }

@@ -9,7 +9,7 @@
 namespace {
 
 constexpr const char* kUsage =
-    "Usage: tomedb tables FILE\n"
+    "Usage: tomedb tables FILE [--password P]\n"
     "       tomedb schema FILE TABLE [--password P]\n"
     "       tomedb dump FILE TABLE [--index NAME] [--filter EXPR] [--password P] [--format csv|tsv]\n"
     "       tomedb append FILE TABLE [--password P] VALUE...\n";
@@ -91,6 +91,11 @@ int Tables(const TOptions& options, std::ostream& out) {
   database.SetDatabaseName(options.positional[1]);
   database.SetReadOnly(true);
   database.Open();
+  // The table names need no password; one that is given must still be right.
+  if (options.hasPassword) {
+    database.SetPassword(options.password);
+    database.CheckAccess();
+  }
   for (int i = 0; i < database.TableDefs().Count(); ++i) out << database.TableDefs().Items(i)->Name() << "\n";
   return 0;
 }
@@ -267,8 +272,7 @@ int RunTomeDB(const std::vector<std::string>& args, std::ostream& out, std::ostr
   const bool arityOk = (command == "tables" && p.size() == 2) || (command == "schema" && p.size() == 3) ||
                        (command == "dump" && p.size() == 3) || (command == "append" && p.size() >= 3);
   const bool optionsOk = (command == "dump" || (!options.hasIndex && !options.hasFilter)) &&
-                         (command == "dump" || options.format == "csv") &&
-                         (command != "tables" || !options.hasPassword);
+                         (command == "dump" || options.format == "csv");
   if (!arityOk || !optionsOk) {
     err << "tomedb: wrong arguments for '" << command << "'\n" << kUsage;
     return 2;

@@ -1,7 +1,7 @@
 #pragma once
 // The tomedb command: inspects and scripts database files through the engine.
 //
-//   tomedb tables FILE
+//   tomedb tables FILE [--password P]
 //   tomedb schema FILE TABLE [--password P]
 //   tomedb dump FILE TABLE [--index NAME] [--filter EXPR] [--password P] [--format csv|tsv]
 //   tomedb append FILE TABLE [--password P] VALUE...
