@@ -5,6 +5,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <set>
 
 #include "makecatalogue/makecatalogue.h"
 #include "tomedb/tableio_fixture.h"
@@ -189,4 +190,40 @@ TEST(MakeCatalogue, AFailedBuildLeavesThePreviousCatalogueInPlace) {
   sources.Write("lotteries.txt", "broken\n");
   EXPECT_THAT(sources.Build(), ::testing::HasSubstr("lotteries.txt:1:"));
   EXPECT_EQ(FileBytes(sources.output()), before);
+}
+
+// The catalogue the build ships beside the program: its 18 countries in
+// alphabetical order, each with at least one lottery.
+TEST(MakeCatalogue, TheShippedCatalogueListsTheEighteenCountries) {
+  const char* bin = std::getenv("NUMERION_BIN_DIR");
+  ASSERT_TRUE(bin && *bin) << "NUMERION_BIN_DIR is not set";
+  const std::string path = std::string(bin) + "/bin/data.dat";
+  ASSERT_TRUE(fs::exists(path)) << path;
+  TTomeDBFileIO io(nullptr);
+  io.Open(path, mtDisk, true, false);
+  ASSERT_TRUE(io.SetPassword(kCataloguePassword));
+  TTomeTableIO country(&io);
+  country.SetTableName("country");
+  country.Open();
+  TRecordValues values(country);
+  std::vector<std::string> names;
+  for (int32_t k = 0; k < static_cast<int32_t>(country.RecordListOf(1).size()); ++k) {
+    values.Read(1, k);
+    names.push_back(values.Text(0));
+  }
+  country.Close();
+  EXPECT_THAT(names, ::testing::ElementsAre("Australia", "Belgium", "Brazil", "Canada", "China", "France", "Germany",
+                                            "Greece", "Ireland", "Malaysia", "Mexico", "New Zealand", "Singapore",
+                                            "South Africa", "Spain", "Turkey", "United Kingdom", "United States"));
+  TTomeTableIO lottery(&io);
+  lottery.SetTableName("lottery");
+  lottery.Open();
+  TRecordValues game(lottery);
+  std::set<std::string> withGames;
+  for (int32_t k = 0; k < static_cast<int32_t>(lottery.RecordListOf(1).size()); ++k) {
+    game.Read(1, k);
+    withGames.insert(game.Text(0));
+  }
+  lottery.Close();
+  EXPECT_EQ(withGames, std::set<std::string>(names.begin(), names.end()));
 }
