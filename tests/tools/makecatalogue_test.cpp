@@ -195,9 +195,7 @@ TEST(MakeCatalogue, AFailedBuildLeavesThePreviousCatalogueInPlace) {
 // The catalogue the build ships beside the program: its 18 countries in
 // alphabetical order, each with at least one lottery.
 TEST(MakeCatalogue, TheShippedCatalogueListsTheEighteenCountries) {
-  const char* bin = std::getenv("NUMERION_BIN_DIR");
-  ASSERT_TRUE(bin && *bin) << "NUMERION_BIN_DIR is not set";
-  const std::string path = std::string(bin) + "/bin/data.dat";
+  const std::string path = NUMERION_SHIPPED_CATALOGUE;
   ASSERT_TRUE(fs::exists(path)) << path;
   TTomeDBFileIO io(nullptr);
   io.Open(path, mtDisk, true, false);
