@@ -36,7 +36,7 @@ std::string formulaText(int t, int m);
 bool parseFormula(const std::string& text, int& t, int& m);
 // "pick 6, a, 4if5 of 14".
 std::string describeSpec(const WheelSpec& spec);
-// Empty when the spec describes a wheel that can exist, else why not.
+// Empty when these parameters describe a wheel that can exist, else why not.
 std::string checkSpec(const WheelSpec& spec);
 
 // A ticket as the catalogue writes it: 1-based positions in pattern order.
@@ -75,7 +75,7 @@ uint64_t schonheimBound(int v, int k, int t);
 struct CoveringParameters { int v, k, t; };
 std::optional<CoveringParameters> coveringOf(const WheelSpec& spec);
 
-// The least size a wheel of this spec can have, when the spec is a covering
+// The least size a wheel with these parameters can have, when it is a covering
 // (t if t): Schönheim's bound of its covering; 1 for a key wheel "1 if 1".
 std::optional<uint64_t> wheelLowerBound(const WheelSpec& spec);
 
