@@ -25,11 +25,7 @@
 #include "core/streams.h"
 #include "core/sync.h"
 #include "tomedb/algorithms/Compress_Zlib.h"
-// The cipher unit and the file layout both declare the highest cipher mode;
-// the cipher unit's copy is renamed here so that both headers fit in one unit.
-#define kMaxCipherMode kMaxCipherModeOfCipherUnit
 #include "tomedb/algorithms/EncryptBase.h"
-#undef kMaxCipherMode
 #include "tomedb/format.h"
 
 class TTomeDatabase;
