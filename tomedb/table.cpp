@@ -1,14 +1,20 @@
 #include "tomedb/table.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "core/errors.h"
 #include "tomedb/database.h"
 #include "tomedb/session.h"
 
-TTomeTable::TTomeTable(TComponent* owner) : TTDEDataSet(owner) {}
+TTomeTable::TTomeTable(TComponent* owner) : TTDEDataSet(owner) {
+  fMasterLink.OnMasterChange = [this] { MasterChanged(); };
+  fMasterLink.OnMasterDisable = [this] { MasterDisabled(); };
+}
 
 TTomeTable::~TTomeTable() {
+  fMasterLink.OnMasterChange = nullptr;
+  fMasterLink.OnMasterDisable = nullptr;
   try {
     CloseForDestruction();
   } catch (...) {
@@ -39,6 +45,8 @@ void TTomeTable::SetIndexName(const std::string& name) {
   if (!Active()) return;
   CheckBrowseMode();
   SelectOrder();
+  // A range follows the new order's key fields.
+  if (fRangeActive && fIndexNo >= 0) BuildRange();
   // The order changed under the filter: the filtered list is built anew for
   // it, so that Filtered keeps meaning what it says.
   if (Filtered()) {
@@ -115,6 +123,11 @@ void TTomeTable::InternalOpen() {
 }
 
 void TTomeTable::DoAfterOpen() {
+  // A detail opened under an active master starts narrowed to its range.
+  if (fMasterLink.Active() && !fMasterLink.Fields().empty() && fIndexNo >= 0) {
+    if (Filtered()) TDataSet::SetFiltered(false);
+    if (BuildRange()) First();
+  }
   if (Filtered()) {
     try {
       ApplyFilter();
@@ -139,6 +152,8 @@ void TTomeTable::InternalClose() {
   fFieldByNumber.clear();
   fPosition = -1;
   fCanModify = false;
+  fRangeActive = false;
+  fKeyFieldCount = 0;
   CloseDatabaseLink();
 }
 
@@ -211,7 +226,9 @@ void TTomeTable::InternalRefresh() {
   int32_t recordNo = -1;
   if (fPosition >= 0 && static_cast<size_t>(fPosition) < fRecordList.size())
     recordNo = fRecordList[static_cast<size_t>(fPosition)].RecordNo;
+  if (fRangeActive && fIndexNo < 0) DatabaseError("No index currently active", Name());
   SelectOrder();
+  if (fRangeActive) BuildRange();
   if (Filtered()) {
     ApplyFilter();
     return;
@@ -265,6 +282,7 @@ void TTomeTable::ApplyFilter() {
 
 void TTomeTable::RemoveFilter() {
   SelectOrder();
+  if (fRangeActive && fIndexNo >= 0) BuildRange();
   fPosition = -1;
   First();
   fCanModify = true;
@@ -291,7 +309,7 @@ void TTomeTable::AdjustAfterAppend(const TRecordEntry& entry, int32_t reportedPo
     fPosition = static_cast<int32_t>(fRecordList.size()) - 1;
     return;
   }
-  int32_t place = Filtered() ? InsertPositionInList(buffers) : reportedPosition;
+  int32_t place = ListNarrowed() ? InsertPositionInList(buffers) : reportedPosition;
   if (place < 0 || place > static_cast<int32_t>(fRecordList.size())) place = static_cast<int32_t>(fRecordList.size());
   fRecordList.insert(fRecordList.begin() + place, entry);
   fPosition = place;
@@ -329,7 +347,7 @@ void TTomeTable::WriteRecord(TRecordBuffer buffer, bool append) {
       },
       this);
   if (fIndexNo < 0) return;
-  if (Filtered()) {
+  if (ListNarrowed()) {
     const TRecordEntry entry = fRecordList[static_cast<size_t>(fPosition)];
     fRecordList.erase(fRecordList.begin() + fPosition);
     int32_t place = InsertPositionInList(buffers);
@@ -358,4 +376,227 @@ void TTomeTable::InternalDelete() {
   fTableIO->DeleteRecord(stored);
   fRecordList.erase(fRecordList.begin() + fPosition);
   if (fPosition >= static_cast<int32_t>(fRecordList.size())) fPosition = static_cast<int32_t>(fRecordList.size()) - 1;
+}
+
+void TTomeTable::Post() {
+  if (State() != dsSetKey) {
+    TTDEDataSet::Post();
+    return;
+  }
+  // Key values are taken as they stand; nothing is written.
+  DataEvent(deCheckBrowseMode);
+  SetState(dsBrowse);
+  DataEvent(deDataSetChange);
+}
+
+// ------------------------------------------------------- Locate and Lookup
+
+int TTomeTable::MatchingIndex(const std::vector<int32_t>& fieldNos, bool caseInsensitive) const {
+  bool textKey = false;
+  for (int32_t f : fieldNos) {
+    const TFieldType type = fTableIO->FieldDefs().Items(f)->FieldType();
+    if (type == ftString || type == ftFixedChar || type == ftWideString) textKey = true;
+  }
+  TTomeIndexDefs& indexes = fTableIO->IndexDefs();
+  for (int j = 0; j < indexes.Count(); ++j) {
+    const TTomeIndexDef* def = indexes.Items(j);
+    if (def->FieldIndexes() != fieldNos) continue;
+    if (textKey && ((def->Options() & tiCaseInsensitive) != 0) != caseInsensitive) continue;
+    return j;
+  }
+  return -1;
+}
+
+int32_t TTomeTable::LocateRecord(std::string_view keyFields, const Variant& keyValues, TLocateOptions options) {
+  CheckBrowseMode();
+  CursorPosChanged();
+  const std::vector<TField*> fields = GetFieldList(keyFields);
+  if (fields.empty()) return -1;
+  if (fields.size() > 1 && (!keyValues.IsArray() || keyValues.Items().size() != fields.size()))
+    DatabaseErrorFmt("%s key values are needed for the key fields '%s'", {std::to_string(fields.size()),
+                                                                          std::string(keyFields)}, Name());
+  std::vector<int32_t> fieldNos;
+  for (TField* field : fields) {
+    if (field->FieldNo() <= 0)
+      DatabaseErrorFmt("Field '%s' is not stored in the table and cannot be a key", {field->FieldName()}, Name());
+    fieldNos.push_back(field->FieldNo() - 1);
+  }
+  const bool partial = (options & loPartialKey) != 0;
+  const bool caseInsensitive = (options & loCaseInsensitive) != 0;
+
+  TRecordBuffer buffer = TempBuffer();
+  fFilterBuffer = buffer;
+  SetState(dsFilter);
+  int32_t found = -1;
+  try {
+    InternalInitRecord(buffer);
+    for (size_t i = 0; i < fields.size(); ++i) {
+      const Variant& value =
+          fields.size() == 1 ? (keyValues.IsArray() ? keyValues.Items().at(0) : keyValues) : keyValues.Items()[i];
+      if (value.IsNull())
+        fields[i]->Clear();
+      else
+        fields[i]->SetValue(value);
+    }
+    TFieldBuffers buffers;
+    FillFieldBuffers(*fTableIO, buffer, buffers);
+    const int indexNo = MatchingIndex(fieldNos, caseInsensitive);
+    if (indexNo >= 0) {
+      // The first record with the key in index order that the record list holds.
+      const bool inUse = indexNo == fIndexNo;
+      const TRecordList& list = inUse ? fRecordList : fTableIO->RecordListOf(indexNo + 1);
+      int32_t position = -1;
+      if (fTableIO->BoundSearch(buffers, list, partial, 0, indexNo, true, position) == 0) {
+        for (auto p = static_cast<size_t>(position); p < list.size() && found < 0; ++p) {
+          if (p > static_cast<size_t>(position) &&
+              !fTableIO->RecordFieldsEqual(buffers, fieldNos, list[p], partial, caseInsensitive))
+            break;
+          if (inUse) {
+            found = static_cast<int32_t>(p);
+          } else {
+            for (size_t i = 0; i < fRecordList.size(); ++i)
+              if (fRecordList[i].RecordNo == list[p].RecordNo) {
+                found = static_cast<int32_t>(i);
+                break;
+              }
+          }
+        }
+      }
+    } else {
+      for (size_t i = 0; i < fRecordList.size(); ++i)
+        if (fTableIO->RecordFieldsEqual(buffers, fieldNos, fRecordList[i], partial, caseInsensitive)) {
+          found = static_cast<int32_t>(i);
+          break;
+        }
+    }
+  } catch (...) {
+    fFilterBuffer = nullptr;
+    SetState(dsBrowse);
+    throw;
+  }
+  fFilterBuffer = nullptr;
+  SetState(dsBrowse);
+  return found;
+}
+
+bool TTomeTable::Locate(std::string_view keyFields, const Variant& keyValues, TLocateOptions options) {
+  CheckBrowseMode();
+  DoBeforeScroll();
+  const int32_t found = LocateRecord(keyFields, keyValues, options);
+  if (found < 0) return false;
+  fPosition = found;
+  Resync(rmExact | rmCenter);
+  DoAfterScroll();
+  return true;
+}
+
+Variant TTomeTable::Lookup(std::string_view keyFields, const Variant& keyValues, std::string_view resultFields) {
+  Variant result;
+  const int32_t found = LocateRecord(keyFields, keyValues, 0);
+  if (found < 0) return result;
+  TRecordBuffer buffer = TempBuffer();
+  LoadRecord(buffer, found);
+  GetCalcFields(buffer);
+  const std::vector<TField*> fields = GetFieldList(resultFields);
+  fFilterBuffer = buffer;
+  SetState(dsFilter);
+  try {
+    if (fields.size() == 1) {
+      result = fields[0]->Value();
+    } else if (!fields.empty()) {
+      std::vector<Variant> values;
+      for (TField* field : fields) values.push_back(field->Value());
+      result = Variant(std::move(values));
+    }
+  } catch (...) {
+    fFilterBuffer = nullptr;
+    SetState(dsBrowse);
+    throw;
+  }
+  fFilterBuffer = nullptr;
+  SetState(dsBrowse);
+  return result;
+}
+
+// ------------------------------------------------------ master-detail range
+
+void TTomeTable::SetMasterSource(TDataSource* source) {
+  // Follow the chain of masters: it must never come back to this table.
+  int steps = 0;
+  for (TDataSource* s = source; s && s->DataSet(); s = s->DataSet()->GetDataSource()) {
+    if (s->DataSet() == this || ++steps > 10000) DatabaseError("Circular datalinks are not allowed", Name());
+  }
+  fMasterLink.SetDataSource(source);
+}
+
+bool TTomeTable::BuildRange() {
+  const std::vector<TField*>& masters = fMasterLink.Fields();
+  const std::vector<int32_t> keyFields = fTableIO->IndexDefs().Items(fIndexNo)->FieldIndexes();
+  const size_t count = std::min(masters.size(), keyFields.size());
+  // The lower and the upper key hold the same values; the bound searches
+  // make the difference.
+  for (int k = 1; k <= 2; ++k) {
+    fKeyBuffer = fSpareBuffers[k];
+    SetState(dsSetKey);
+    try {
+      InternalInitRecord(fKeyBuffer);
+      for (size_t i = 0; i < count; ++i) {
+        TField* keyField = fFieldByNumber.at(static_cast<size_t>(keyFields[i]) + 1);
+        if (!keyField) continue;
+        const Variant value = masters[i]->Value();
+        if (value.IsNull())
+          keyField->Clear();
+        else
+          keyField->SetValue(value);
+      }
+    } catch (...) {
+      fKeyBuffer = nullptr;
+      SetState(dsBrowse);
+      throw;
+    }
+    fKeyBuffer = nullptr;
+    SetState(dsBrowse);
+  }
+  TFieldBuffers lower, upper;
+  FillFieldBuffers(*fTableIO, fSpareBuffers[1], lower);
+  FillFieldBuffers(*fTableIO, fSpareBuffers[2], upper);
+  const TRecordList& full = fTableIO->RecordListOf(fIndexNo + 1);
+  const int fieldCount = static_cast<int>(count);
+  int32_t first = -1, last = -1;
+  int code = fTableIO->BoundSearch(lower, full, false, fieldCount, fIndexNo, true, first);
+  if (code == -2) return false;
+  if (code == 1) ++first;
+  code = fTableIO->BoundSearch(upper, full, false, fieldCount, fIndexNo, false, last);
+  if (code == -2) return false;
+  if (code == -1) --last;
+  if (last >= first)
+    fRecordList.assign(full.begin() + first, full.begin() + last + 1);
+  else
+    fRecordList.clear();
+  fRangeActive = true;
+  fKeyFieldCount = fieldCount;
+  fPosition = -1;
+  return true;
+}
+
+void TTomeTable::MasterChanged() {
+  if (!Active() || fIndexNo < 0 || fMasterLink.Fields().empty()) return;
+  CheckBrowseMode();
+  if (Filtered()) SetFiltered(false);
+  SelectOrder();
+  if (BuildRange()) First();
+}
+
+void TTomeTable::MasterDisabled() {
+  if (!Active() || !fRangeActive) return;
+  CheckBrowseMode();
+  SelectOrder();
+  fRangeActive = false;
+  fKeyFieldCount = 0;
+  fPosition = -1;
+  if (Filtered())
+    ApplyFilter();
+  else
+    First();
+  fCanModify = true;
 }

@@ -22,11 +22,13 @@
 //   for (bool ok = table.FindFirst(); ok; ok = table.FindNext())
 //     use(table.FieldByName("lotteryname").AsString());
 //
-// For editing (posting, deleting, ranges, Locate) the protected members
-// below give the record list, the order in use and the table I/O object; a
-// write through the table I/O object reports each changed order through the
-// adjust callback, and AdjustAfterAppend/AdjustAfterModify keep the copy in
-// step for the order in use.
+// Posting and deleting write through the table I/O object, which reports
+// each changed order; the table keeps its copy of the list in step for the
+// order in use. Locate and Lookup search an index whose key fields are the
+// sought fields, or scan the record list when no index fits. With
+// MasterSource and MasterFields set and an index in use, the record list is
+// narrowed to the records whose leading key fields equal the master's
+// fields (a range), and follows the master as it moves.
 //
 // Ownership: the table belongs to its owner component; its TTomeTableIO
 // belongs to the database. Threading: one thread at a time.
@@ -35,6 +37,7 @@
 #include <functional>
 #include <string>
 
+#include "dataset/datasource.h"
 #include "dataset/fielddefs.h"
 #include "tomedb/dataset.h"
 #include "tomedb/tableio.h"
@@ -72,6 +75,35 @@ class TTomeTable : public TTDEDataSet {
   int RecNo() const override;
   void SetRecNo(int value) override;
   bool CanModify() const override;
+
+  // Posts an edited or new record; in the set-key state it only returns to
+  // browse.
+  void Post() override;
+
+  // Finds the first record of the record list whose fields `keyFields`
+  // (names separated by ";") hold `keyValues` (one value, or an array with
+  // one element per field) and makes it current. Uses an index whose key
+  // fields are exactly those fields in that order (for text keys, one that
+  // ignores letter case exactly when loCaseInsensitive is asked for), and
+  // scans the record list otherwise.
+  bool Locate(std::string_view keyFields, const Variant& keyValues, TLocateOptions options) override;
+  // The values of `resultFields` (an array for several) of the record Locate
+  // would find, without moving; Null when there is none.
+  Variant Lookup(std::string_view keyFields, const Variant& keyValues, std::string_view resultFields) override;
+
+  // The master of a master-detail range. Setting a source whose dataset is
+  // this table, or leads back to it, raises "Circular datalinks are not
+  // allowed". The source must outlive the link or be unset first.
+  TDataSource* MasterSource() const { return fMasterLink.DataSource(); }
+  void SetMasterSource(TDataSource* source);
+  // The master's fields (names separated by ";") that the leading key fields
+  // of the index in use must equal.
+  const std::string& MasterFields() const { return fMasterLink.FieldNames(); }
+  void SetMasterFields(const std::string& names) { fMasterLink.SetFieldNames(names); }
+  TDataSource* GetDataSource() const override { return fMasterLink.DataSource(); }
+  // Whether a range narrows the record list, and over how many key fields.
+  bool RangeActive() const { return fRangeActive; }
+  int KeyFieldCount() const { return fKeyFieldCount; }
 
   // Raised for every record tested while a filtered list is built (0-99).
   TFilterProgressEvent OnFilterProgress;
@@ -122,4 +154,28 @@ class TTomeTable : public TTDEDataSet {
 
  private:
   void WriteRecord(TRecordBuffer buffer, bool append);
+  // Whether new and changed records find their place by key search (a
+  // filtered list or a range) rather than by the reported place.
+  bool ListNarrowed() const { return Filtered() || fRangeActive; }
+
+  // The position in the record list of the record Locate and Lookup look
+  // for, or -1; the record's values are left in the temporary buffer's key
+  // fields only.
+  int32_t LocateRecord(std::string_view keyFields, const Variant& keyValues, TLocateOptions options);
+  // The index whose key fields are `fieldNos` in that order and whose letter
+  // case handling suits `caseInsensitive` for text keys; -1 when none.
+  int MatchingIndex(const std::vector<int32_t>& fieldNos, bool caseInsensitive) const;
+
+  // The master moved or changed its fields: the range is built anew.
+  void MasterChanged();
+  // The master link stopped: the range is cancelled.
+  void MasterDisabled();
+  // Fills the lower and upper range keys from the master fields and narrows
+  // the record list (the index's full list) to the range. False when the
+  // index's list is empty and nothing changed.
+  bool BuildRange();
+
+  TMasterDataLink fMasterLink{*this};
+  bool fRangeActive = false;
+  int fKeyFieldCount = 0;
 };

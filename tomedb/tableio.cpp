@@ -307,6 +307,7 @@ void TTomeTableIO::Load() {
       }
 
     fComparers.clear();
+    fFieldComparers.clear();
     for (int32_t j = 0; j < fHeader.indexCount; ++j) {
       std::vector<std::unique_ptr<TKeyComparer>> comparers;
       for (int32_t f : fHeader.indexes[static_cast<size_t>(j)].KeyFields()) {
@@ -377,6 +378,7 @@ void TTomeTableIO::Unload() {
   fIndexTabBlocks.clear();
   fRecordLists.clear();
   fComparers.clear();
+  fFieldComparers.clear();
   fTableNo = -1;
 }
 
@@ -448,6 +450,29 @@ void TTomeTableIO::WriteIndexItem(int indexNo, int32_t recordNo, int32_t next) {
 
 // ------------------------------------------------------------ comparisons
 
+int TTomeTableIO::CompareFieldValue(int32_t fieldNo, const std::vector<uint8_t>& sought, const TRecordEntry& entry,
+                                    bool partial, bool caseInsensitive, TKeyComparer* comparer) {
+  const TFieldSlot& field = fHeader.fields[static_cast<size_t>(fieldNo)];
+  const bool blob = IsBlobFieldType(field.fieldType);
+  ++fFieldReadCount;
+  fFileIO->ReadFieldAt(entry.DataOffset, fFieldOffsets[static_cast<size_t>(fieldNo)], blob, FieldStoredSizeOf(fieldNo),
+                       FieldEncrypted(fieldNo), FieldCompressed(fieldNo), fCompareValue);
+  if (blob || !comparer) {
+    std::string a(reinterpret_cast<const char*>(sought.data()), TextLength(sought.data(), sought.size()));
+    std::string b(reinterpret_cast<const char*>(fCompareValue.Memory()),
+                  TextLength(fCompareValue.Memory(), static_cast<size_t>(fCompareValue.TMemoryStream::Size())));
+    if (partial && b.size() > a.size()) b.resize(a.size());
+    const int c = CompareText(a, b, caseInsensitive);
+    return c < 0 ? -1 : c > 0 ? 1 : 0;
+  }
+  int32_t partialLength = -1;
+  TFilterOptions options = caseInsensitive ? foCaseInsensitive : 0;
+  if (partial && IsStringFieldType(field.fieldType))
+    partialLength = static_cast<int32_t>(TextLength(sought.data(), sought.size()));
+  if (!partial) options |= foNoPartialCompare;
+  return comparer->Compare(sought.data(), fCompareValue.Memory(), partialLength, options);
+}
+
 int TTomeTableIO::CompareKey(const TKeySource& key, const TRecordEntry& entry, bool partial, int fieldCount,
                              int indexNo) {
   const TIndexSlot& slot = fHeader.indexes[static_cast<size_t>(indexNo)];
@@ -458,30 +483,31 @@ int TTomeTableIO::CompareKey(const TKeySource& key, const TRecordEntry& entry, b
   int result = 0;
   for (size_t i = 0; i < count && result == 0; ++i) {
     const int32_t f = fields[i];
-    const TFieldSlot& field = fHeader.fields[static_cast<size_t>(f)];
-    const std::vector<uint8_t>& sought = key.values[static_cast<size_t>(f)];
-    const bool blob = IsBlobFieldType(field.fieldType);
-    fFileIO->ReadFieldAt(entry.DataOffset, fFieldOffsets[static_cast<size_t>(f)], blob, FieldStoredSizeOf(f),
-                         FieldEncrypted(f), FieldCompressed(f), fCompareValue);
-    if (blob) {
-      std::string a(reinterpret_cast<const char*>(sought.data()), TextLength(sought.data(), sought.size()));
-      std::string b(reinterpret_cast<const char*>(fCompareValue.Memory()),
-                    TextLength(fCompareValue.Memory(), static_cast<size_t>(fCompareValue.TMemoryStream::Size())));
-      if (partial && b.size() > a.size()) b.resize(a.size());
-      const int c = CompareText(a, b, caseInsensitive);
-      result = c < 0 ? -1 : c > 0 ? 1 : 0;
-    } else {
-      int32_t partialLength = -1;
-      TFilterOptions options = caseInsensitive ? foCaseInsensitive : 0;
-      if (partial && IsStringFieldType(field.fieldType))
-        partialLength = static_cast<int32_t>(TextLength(sought.data(), sought.size()));
-      if (!partial) options |= foNoPartialCompare;
-      result = fComparers[static_cast<size_t>(indexNo)][i]->Compare(sought.data(), fCompareValue.Memory(),
-                                                                    partialLength, options);
-    }
+    result = CompareFieldValue(f, key.values[static_cast<size_t>(f)], entry, partial, caseInsensitive,
+                               fComparers[static_cast<size_t>(indexNo)][i].get());
   }
   if (HasOptions(slot.options, tiDescending)) result = -result;
   return result;
+}
+
+bool TTomeTableIO::RecordFieldsEqual(const TFieldBuffers& buffers, const std::vector<int32_t>& fieldNos,
+                                     const TRecordEntry& entry, bool partial, bool caseInsensitive) {
+  RequireOpen();
+  if (fFieldComparers.size() != static_cast<size_t>(fHeader.fieldCount)) {
+    fFieldComparers.clear();
+    fFieldComparers.resize(static_cast<size_t>(fHeader.fieldCount));
+  }
+  TKeySource key;
+  KeyFromBuffers(buffers, fieldNos, key);
+  for (int32_t f : fieldNos) {
+    const TFieldSlot& slot = fHeader.fields[static_cast<size_t>(f)];
+    std::unique_ptr<TKeyComparer>& comparer = fFieldComparers[static_cast<size_t>(f)];
+    if (!comparer && !IsBlobFieldType(slot.fieldType))
+      comparer = std::make_unique<TKeyComparer>(static_cast<TFieldType>(slot.fieldType), slot.declaredSize);
+    if (CompareFieldValue(f, key.values[static_cast<size_t>(f)], entry, partial, caseInsensitive, comparer.get()) != 0)
+      return false;
+  }
+  return true;
 }
 
 int TTomeTableIO::SearchKey(const TKeySource& key, const TRecordList& list, bool partial, int fieldCount,
@@ -539,8 +565,14 @@ void TTomeTableIO::CheckUnique(const TKeySource& key, int32_t modifiedRecordNo) 
 }
 
 void TTomeTableIO::KeyFromBuffers(const TFieldBuffers& buffers, int indexNo, TKeySource& key) {
+  KeyFromBuffers(buffers, fHeader.indexes[static_cast<size_t>(indexNo)].KeyFields(), key);
+}
+
+void TTomeTableIO::KeyFromBuffers(const TFieldBuffers& buffers, const std::vector<int32_t>& fieldNos,
+                                  TKeySource& key) {
   key.values.assign(static_cast<size_t>(fHeader.fieldCount), std::vector<uint8_t>());
-  for (int32_t f : fHeader.indexes[static_cast<size_t>(indexNo)].KeyFields()) {
+  for (int32_t f : fieldNos) {
+    if (f < 0 || f >= fHeader.fieldCount) DatabaseErrorFmt("Field number %s does not exist", {Num(f)});
     std::vector<uint8_t>& value = key.values[static_cast<size_t>(f)];
     const TFieldBufferItem* item = f < buffers.Count() ? &buffers.Items(f) : nullptr;
     if (item && item->BlobStream) {
@@ -648,6 +680,7 @@ void TTomeTableIO::ReadRecord(TFieldBuffers& buffers, const TRecordList& list, i
   if (position < 0 || static_cast<size_t>(position) >= list.size())
     DatabaseErrorFmt("Record position %s is out of range", {Num(position)});
   TFileLockGuard lock(fFileIO);
+  ++fRecordReadCount;
   const TRecordEntry entry = list[static_cast<size_t>(position)];
   std::vector<uint8_t> block(static_cast<size_t>(fRecordSize));
   if (fRecordSize > 0) fFileIO->ReadBuffer(entry.DataOffset, block.data(), fRecordSize);

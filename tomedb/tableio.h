@@ -235,6 +235,19 @@ class TTomeTableIO {
   // record at `position` of `source`; -1 when out of range or not found.
   int32_t ConvertPosition(const TRecordList& source, int32_t position, int targetList) const;
 
+  // Whether the stored values of the fields `fieldNos` (0-based field
+  // numbers) of the record `entry` equal the values in `buffers`. With
+  // `partial`, text compares only as many characters as the sought text has;
+  // with `caseInsensitive`, letter case is ignored.
+  bool RecordFieldsEqual(const TFieldBuffers& buffers, const std::vector<int32_t>& fieldNos,
+                         const TRecordEntry& entry, bool partial, bool caseInsensitive);
+
+  // How many whole records and how many single field values (key
+  // comparisons) this object has read from the file since it was created:
+  // what a search costs, for tests and measurements.
+  int64_t RecordReadCount() const { return fRecordReadCount; }
+  int64_t FieldReadCount() const { return fFieldReadCount; }
+
   // The decoded value of one field of a record (blob fields: the value).
   void ReadFieldOfRecord(int32_t recordNo, int32_t fieldNo, TMemoryStream& out);
 
@@ -286,6 +299,11 @@ class TTomeTableIO {
 
   // The sought key of index `indexNo` from the buffers' items.
   void KeyFromBuffers(const TFieldBuffers& buffers, int indexNo, TKeySource& key);
+  void KeyFromBuffers(const TFieldBuffers& buffers, const std::vector<int32_t>& fieldNos, TKeySource& key);
+  // Compares one field of a stored record with a sought value (as a key
+  // comparison; `comparer` null compares as text).
+  int CompareFieldValue(int32_t fieldNo, const std::vector<uint8_t>& sought, const TRecordEntry& entry, bool partial,
+                        bool caseInsensitive, TKeyComparer* comparer);
   int CompareKey(const TKeySource& key, const TRecordEntry& entry, bool partial, int fieldCount, int indexNo);
   int SearchKey(const TKeySource& key, const TRecordList& list, bool partial, int fieldCount, int indexNo,
                 int32_t& position);
@@ -319,5 +337,9 @@ class TTomeTableIO {
 
   // Per index, one comparer per key field (null for a blob key field).
   std::vector<std::vector<std::unique_ptr<TKeyComparer>>> fComparers;
+  // Per field, a comparer for comparisons outside an index (made on first use).
+  std::vector<std::unique_ptr<TKeyComparer>> fFieldComparers;
   TMemoryStream fCompareValue;  // reused by every key comparison
+  int64_t fRecordReadCount = 0;
+  int64_t fFieldReadCount = 0;
 };
