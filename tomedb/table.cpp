@@ -391,6 +391,22 @@ void TTomeTable::Post() {
 
 // ------------------------------------------------------- Locate and Lookup
 
+template <typename F>
+void TTomeTable::InStateWithBuffer(TDataSetState state, TRecordBuffer buffer, F&& body) {
+  TRecordBuffer& slot = state == dsSetKey ? fKeyBuffer : fFilterBuffer;
+  slot = buffer;
+  SetState(state);
+  try {
+    body();
+  } catch (...) {
+    slot = nullptr;
+    SetState(dsBrowse);
+    throw;
+  }
+  slot = nullptr;
+  SetState(dsBrowse);
+}
+
 int TTomeTable::MatchingIndex(const std::vector<int32_t>& fieldNos, bool caseInsensitive) const {
   bool textKey = false;
   for (int32_t f : fieldNos) {
@@ -425,10 +441,8 @@ int32_t TTomeTable::LocateRecord(std::string_view keyFields, const Variant& keyV
   const bool caseInsensitive = (options & loCaseInsensitive) != 0;
 
   TRecordBuffer buffer = TempBuffer();
-  fFilterBuffer = buffer;
-  SetState(dsFilter);
   int32_t found = -1;
-  try {
+  InStateWithBuffer(dsFilter, buffer, [&] {
     InternalInitRecord(buffer);
     for (size_t i = 0; i < fields.size(); ++i) {
       const Variant& value =
@@ -469,13 +483,7 @@ int32_t TTomeTable::LocateRecord(std::string_view keyFields, const Variant& keyV
           break;
         }
     }
-  } catch (...) {
-    fFilterBuffer = nullptr;
-    SetState(dsBrowse);
-    throw;
-  }
-  fFilterBuffer = nullptr;
-  SetState(dsBrowse);
+  });
   return found;
 }
 
@@ -498,9 +506,7 @@ Variant TTomeTable::Lookup(std::string_view keyFields, const Variant& keyValues,
   LoadRecord(buffer, found);
   GetCalcFields(buffer);
   const std::vector<TField*> fields = GetFieldList(resultFields);
-  fFilterBuffer = buffer;
-  SetState(dsFilter);
-  try {
+  InStateWithBuffer(dsFilter, buffer, [&] {
     if (fields.size() == 1) {
       result = fields[0]->Value();
     } else if (!fields.empty()) {
@@ -508,13 +514,7 @@ Variant TTomeTable::Lookup(std::string_view keyFields, const Variant& keyValues,
       for (TField* field : fields) values.push_back(field->Value());
       result = Variant(std::move(values));
     }
-  } catch (...) {
-    fFilterBuffer = nullptr;
-    SetState(dsBrowse);
-    throw;
-  }
-  fFilterBuffer = nullptr;
-  SetState(dsBrowse);
+  });
   return result;
 }
 
@@ -536,9 +536,7 @@ bool TTomeTable::BuildRange() {
   // The lower and the upper key hold the same values; the bound searches
   // make the difference.
   for (int k = 1; k <= 2; ++k) {
-    fKeyBuffer = fSpareBuffers[k];
-    SetState(dsSetKey);
-    try {
+    InStateWithBuffer(dsSetKey, fSpareBuffers[k], [&] {
       InternalInitRecord(fKeyBuffer);
       for (size_t i = 0; i < count; ++i) {
         TField* keyField = fFieldByNumber.at(static_cast<size_t>(keyFields[i]) + 1);
@@ -549,13 +547,7 @@ bool TTomeTable::BuildRange() {
         else
           keyField->SetValue(value);
       }
-    } catch (...) {
-      fKeyBuffer = nullptr;
-      SetState(dsBrowse);
-      throw;
-    }
-    fKeyBuffer = nullptr;
-    SetState(dsBrowse);
+    });
   }
   TFieldBuffers lower, upper;
   FillFieldBuffers(*fTableIO, fSpareBuffers[1], lower);

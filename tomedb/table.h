@@ -166,6 +166,11 @@ class TTomeTable : public TTDEDataSet {
   // case handling suits `caseInsensitive` for text keys; -1 when none.
   int MatchingIndex(const std::vector<int32_t>& fieldNos, bool caseInsensitive) const;
 
+  // Runs `body` in `state` (filter or set-key) with `buffer` as that state's
+  // record buffer, and returns to browse afterwards, also on an error.
+  template <typename F>
+  void InStateWithBuffer(TDataSetState state, TRecordBuffer buffer, F&& body);
+
   // The master moved or changed its fields: the range is built anew.
   void MasterChanged();
   // The master link stopped: the range is cancelled.
