@@ -1,5 +1,6 @@
 #include "Unit1.h"
 
+#include <QCloseEvent>
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QEvent>
@@ -8,10 +9,12 @@
 #include <QLabel>
 #include <QResizeEvent>
 #include <QScreen>
+#include <QShowEvent>
 #include <QToolButton>
 #include <QTreeWidget>
 #include <stdexcept>
 
+#include "catalogue/catalogue.h"
 #include "globalunit.h"
 #include "info/aboutunit.h"
 #include "info/wheelunit.h"
@@ -19,6 +22,7 @@
 #include "platform/desktop.h"
 #include "platform/guard.h"
 #include "platform/pagecontrol.h"
+#include "tomedb/TomeDB.h"
 
 std::int32_t buttoncount = 0;
 QToolButton* numberbuttons[101] = {};
@@ -61,7 +65,8 @@ QString directoryof(const QString& path) {
   return directory;
 }
 
-TForm1::TForm1(QWidget* parent) : QWidget(parent) {
+TForm1::TForm1(QWidget* parent, const QString& catalogueDirectory)
+    : QWidget(parent), catalogueDirectory_(catalogueDirectory) {
   Q_INIT_RESOURCE(numerion);
   // A main window starts from a fresh wizard state (the program has one
   // window for the whole run; tests create several in turn).
@@ -75,6 +80,7 @@ TForm1::TForm1(QWidget* parent) : QWidget(parent) {
   if (const QScreen* screen = this->screen())
     move(screen->availableGeometry().center() - rect().center());
 
+  createCatalogue();
   createPages();
   createBottomPanel();
   arrangeAreas();
@@ -82,10 +88,30 @@ TForm1::TForm1(QWidget* parent) : QWidget(parent) {
 }
 
 TForm1::~TForm1() {
+  // The tables go before their database.
+  delete TomeTable4;
+  delete TomeTable3;
+  delete TomeTable2;
+  delete TomeTable1;
+  delete TomeDatabase1;
   // The buttons die with the window; leave no dangling slot behind.
   std::fill(std::begin(numberbuttons), std::end(numberbuttons), nullptr);
   boardbuilt = false;
   buttoncount = 0;
+}
+
+void TForm1::createCatalogue() {
+  TomeDatabase1 = new TTomeDatabase;
+  TomeDatabase1->SetName("TomeDatabase1");
+  TomeDatabase1->SetSessionName("Default");
+  TomeTable1 = new TTomeTable;
+  TomeTable1->SetName("TomeTable1");
+  TomeTable2 = new TTomeTable;
+  TomeTable2->SetName("TomeTable2");
+  TomeTable3 = new TTomeTable;
+  TomeTable3->SetName("TomeTable3");
+  TomeTable4 = new TTomeTable;
+  TomeTable4->SetName("TomeTable4");
 }
 
 void TForm1::createPages() {
@@ -108,43 +134,6 @@ void TForm1::createPages() {
   createOutputFormats();
   createTicketPage();
   createFinishPage();
-}
-
-void TForm1::createLotteryPage() {
-  Panel3 = new QFrame(TabSheet4);
-  Panel3->setGeometry(0, 0, TabSheet4->width(), 97);
-  Label1 = new QLabel(QStringLiteral("Country :"), Panel3);
-  Label1->move(24, 24);
-  ComboBoxEx1 = new QComboBox(Panel3);
-  ComboBoxEx1->setEditable(true);
-  ComboBoxEx1->setGeometry(88, 16, 273, 38);
-  ComboBoxEx1->setMaxVisibleItems(8);
-  QFont comboFont(QStringLiteral("MS Sans Serif"));
-  comboFont.setPixelSize(19);
-  ComboBoxEx1->setFont(comboFont);
-  ComboBoxEx1->setEditText(QStringLiteral(".."));
-
-  ListView3 = new QTreeWidget(TabSheet4);
-  ListView3->setRootIsDecorated(false);
-  ListView3->setSelectionBehavior(QAbstractItemView::SelectRows);
-  ListView3->setSelectionMode(QAbstractItemView::SingleSelection);
-  ListView3->setHeaderLabels({QStringLiteral("Lottery Name"), QStringLiteral("From"), QStringLiteral("Match")});
-  ListView3->setColumnWidth(0, 150);
-  ListView3->setColumnWidth(1, 150);
-  ListView3->setStyleSheet(QStringLiteral("QTreeView::item { border-right: 1px solid #d0d0d0; "
-                                          "border-bottom: 1px solid #d0d0d0; }"));
-  QFont listFont(QStringLiteral("MS Sans Serif"));
-  listFont.setPixelSize(13);
-  ListView3->setFont(listFont);
-  // Keep the selection visible when the list loses the focus.
-  QPalette palette = ListView3->palette();
-  palette.setColor(QPalette::Inactive, QPalette::Highlight, palette.color(QPalette::Active, QPalette::Highlight));
-  palette.setColor(QPalette::Inactive, QPalette::HighlightedText,
-                   palette.color(QPalette::Active, QPalette::HighlightedText));
-  ListView3->setPalette(palette);
-  connect(ListView3, &QTreeWidget::itemSelectionChanged, this,
-          guardedSlot(this, &TForm1::ListView3SelectItem));
-  TabSheet4->installEventFilter(this);
 }
 
 void TForm1::createFinishPage() {
@@ -211,6 +200,17 @@ void TForm1::resizeEvent(QResizeEvent* event) {
   guarded(this, [this] { FormResize(); });
 }
 
+void TForm1::showEvent(QShowEvent* event) {
+  QWidget::showEvent(event);
+  // Shown by the program (not restored from the task bar by the system).
+  if (!event->spontaneous()) guarded(this, [this] { FormShow(); });
+}
+
+void TForm1::closeEvent(QCloseEvent* event) {
+  guarded(this, [this] { FormClose(); });
+  QWidget::closeEvent(event);
+}
+
 bool TForm1::eventFilter(QObject* watched, QEvent* event) {
   if (event->type() == QEvent::KeyRelease && watched == Edit1) guarded(this, [this] { Edit1KeyUp(); });
   if (event->type() == QEvent::Resize) {
@@ -245,7 +245,9 @@ void TForm1::FormCreate() {
     numbercount = 49;
     // The executable carries no extension on this platform, so its directory
     // comes from the platform rather than from directoryof.
-    exedir = QCoreApplication::applicationDirPath();
+    exedir = catalogueDirectory_.isEmpty() ? QCoreApplication::applicationDirPath() : catalogueDirectory_;
+    openCatalogue(exedir + QLatin1Char('/') + QLatin1String(kCatalogueFileName));
+    fillCountries();
     selection.reset(numbercount);
   } catch (const std::exception& error) {
     // A failing step is reported; the later steps are skipped and the window
@@ -253,6 +255,16 @@ void TForm1::FormCreate() {
     desktop().messageBox(this, QString::fromUtf8(error.what()));
   }
 }
+
+void TForm1::FormShow() {
+  try {
+    fillLotteries(ComboBoxEx1->currentText());
+  } catch (const std::exception& error) {
+    desktop().messageBox(this, QString::fromUtf8(error.what()));
+  }
+}
+
+void TForm1::FormClose() { closeCatalogue(); }
 
 void TForm1::FormResize() {
   Label4->move((TabSheet7->width() - Label4->width()) / 2, (TabSheet7->height() - Label4->height()) / 2);
@@ -376,8 +388,4 @@ void TForm1::Label11Click() {
   desktop().runModal(form);
 }
 
-void TForm1::addLotteryRow(const QString& name, const QString& from, const QString& match) {
-  new QTreeWidgetItem(ListView3, {name, from, match});
-}
 
-void TForm1::ListView3SelectItem() { lotterychanged = true; }

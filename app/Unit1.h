@@ -7,6 +7,8 @@
 //
 // User-interface thread only. Every event handler runs inside guarded().
 
+#include <QList>
+#include <QPixmap>
 #include <QString>
 #include <QWidget>
 #include <cstdint>
@@ -23,10 +25,13 @@ class QPlainTextEdit;
 class QPushButton;
 class QRadioButton;
 class QTabWidget;
+class QTimer;
 class QToolButton;
 class QTreeWidget;
 class TClickLabel;
 class TPageControl;
+class TTomeDatabase;
+class TTomeTable;
 class WheelCatalogue;
 
 // Main-window state: the globals of this unit. FormCreate and the window's
@@ -50,8 +55,19 @@ class TForm1 : public QWidget {
   Q_OBJECT
 
  public:
-  explicit TForm1(QWidget* parent = nullptr);
+  // `catalogueDirectory` is where data.dat is looked for; empty means the
+  // executable's directory (the program's only choice; tests give their own).
+  explicit TForm1(QWidget* parent = nullptr, const QString& catalogueDirectory = QString());
   ~TForm1() override;
+
+  // The catalogue: the database file data.dat and its four tables, owned by
+  // the window for the whole run (opened by openCatalogue at start-up, closed
+  // by closeCatalogue when the window closes).
+  TTomeDatabase* TomeDatabase1 = nullptr;  // session "Default"
+  TTomeTable* TomeTable1 = nullptr;        // country, by "countryindex"
+  TTomeTable* TomeTable2 = nullptr;        // lottery, by "loterynameindex"
+  TTomeTable* TomeTable3 = nullptr;        // wheels, by "pickindex"
+  TTomeTable* TomeTable4 = nullptr;        // wheelssurvey, in stored order
 
   // Pages and the bottom panel.
   TPageControl* PageControl1 = nullptr;
@@ -73,11 +89,15 @@ class TForm1 : public QWidget {
   QToolButton* SpeedButtontext = nullptr;
   QToolButton* SpeedButtonapplyfilter = nullptr;  // never shown
 
-  // Page 1: the country and the lottery list.
+  // Page 1: the country with its flag, the new lottery button and the
+  // lottery list.
   QFrame* Panel3 = nullptr;
   QLabel* Label1 = nullptr;
   QComboBox* ComboBoxEx1 = nullptr;
+  QToolButton* SpeedButton2 = nullptr;  // "&Create New Lottery"
   QTreeWidget* ListView3 = nullptr;
+  QList<QPixmap> ImageList1;  // the 18 flags, 32 x 32 (catalogue/flags.h)
+  QTimer* Timer1 = nullptr;   // one second after fillCountries: shows the first flag
 
   // Page 2: the selection strip and the number board.
   QFrame* Panel4 = nullptr;
@@ -151,7 +171,14 @@ class TForm1 : public QWidget {
 
   // Window events.
   void FormCreate();
+  void FormShow();
+  void FormClose();
   void FormResize();
+
+  // The catalogue (data.dat at `path`): opens the database and its four
+  // tables, or closes the database with every table.
+  void openCatalogue(const QString& path);
+  void closeCatalogue();
 
   // Information windows.
   void SpeedButton3Click();
@@ -198,15 +225,26 @@ class TForm1 : public QWidget {
   void SpeedButtontextClick();
   void showTicketText();
 
-  // Lottery list: one row of name, From and Match texts.
+  // Lottery page: the countries in the combo, the lotteries of one country
+  // in the list (one row of name, From and Match texts each).
+  void fillCountries();
+  void fillLotteries(const QString& country);
   void addLotteryRow(const QString& name, const QString& from, const QString& match);
+  void ComboBoxEx1Change();
   void ListView3SelectItem();
+  void Timer1Timer();
+  void SpeedButton2Click();
 
  protected:
   void resizeEvent(QResizeEvent* event) override;
+  void showEvent(QShowEvent* event) override;
+  void closeEvent(QCloseEvent* event) override;
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
+  QString catalogueDirectory_;
+
+  void createCatalogue();
   void createPages();
   void createBottomPanel();
   void createLotteryPage();
