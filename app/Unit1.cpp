@@ -246,7 +246,7 @@ void TForm1::FormCreate() {
     // The executable carries no extension on this platform, so its directory
     // comes from the platform rather than from directoryof.
     exedir = catalogueDirectory_.isEmpty() ? QCoreApplication::applicationDirPath() : catalogueDirectory_;
-    openCatalogue(exedir + QLatin1Char('/') + QLatin1String(kCatalogueFileName));
+    openCatalogue(exedir + QLatin1Char('/') + QLatin1String(catalogue::kFileName));
     fillCountries();
     selection.reset(numbercount);
   } catch (const std::exception& error) {

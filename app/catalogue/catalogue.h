@@ -9,12 +9,13 @@
 
 #include "dataset/variant.h"
 
-// The file beside the executable and the password every table is opened with.
-inline constexpr char kCatalogueFileName[] = "data.dat";
-inline constexpr char kCataloguePassword[] = "qivort";
+namespace catalogue {
 
-// The tables of the catalogue, their index names (as the file spells them)
-// and the fields the program reads by name.
+// The file beside the executable and the password every table is opened with.
+inline constexpr char kFileName[] = "data.dat";
+inline constexpr char kPassword[] = "qivort";
+
+// The tables of the catalogue and their index names (as the file spells them).
 inline constexpr char kCountryTable[] = "country";
 inline constexpr char kCountryIndex[] = "countryindex";
 inline constexpr char kLotteryTable[] = "lottery";
@@ -22,6 +23,8 @@ inline constexpr char kLotteryIndex[] = "loterynameindex";
 inline constexpr char kWheelsTable[] = "wheels";
 inline constexpr char kWheelsIndex[] = "pickindex";
 inline constexpr char kSurveyTable[] = "wheelssurvey";
+
+}  // namespace catalogue
 
 // `text` without the characters of code 32 or less at either end.
 QString trimBlanks(const QString& text);

@@ -106,7 +106,7 @@ void Tnewlottoform::Button1Click() {
   TTomeTable* lottery = owner_->TomeTable2;
   if (!lottery->Active()) {
     desktop().messageBox(this, QStringLiteral("The catalogue %1 could not be opened, so no lottery can be added.")
-                                   .arg(QLatin1String(kCatalogueFileName)));
+                                   .arg(QLatin1String(catalogue::kFileName)));
     return;
   }
   NewLottery entry;

@@ -14,26 +14,37 @@ void TForm1::openCatalogue(const QString& path) {
     // Whatever went wrong with the old file, the new one is opened below.
   }
   const std::string fileName = path.toStdString();
-  TomeDatabase1->SetDatabaseName(fileName);
-  TomeDatabase1->Open();
   struct TableBinding {
     TTomeTable* table;
     const char* tableName;
     const char* indexName;
   };
   const TableBinding bindings[] = {
-      {TomeTable1, kCountryTable, kCountryIndex},
-      {TomeTable2, kLotteryTable, kLotteryIndex},
-      {TomeTable3, kWheelsTable, kWheelsIndex},
-      {TomeTable4, kSurveyTable, ""},
+      {TomeTable1, catalogue::kCountryTable, catalogue::kCountryIndex},
+      {TomeTable2, catalogue::kLotteryTable, catalogue::kLotteryIndex},
+      {TomeTable3, catalogue::kWheelsTable, catalogue::kWheelsIndex},
+      {TomeTable4, catalogue::kSurveyTable, ""},
   };
-  for (const TableBinding& binding : bindings) {
-    // The database name first: setting it empties the table and index names.
-    binding.table->SetDatabaseName(fileName);
-    binding.table->SetPassword(kCataloguePassword);
-    binding.table->SetTableName(binding.tableName);
-    binding.table->SetIndexName(binding.indexName);
-    binding.table->Open();
+  try {
+    TomeDatabase1->SetDatabaseName(fileName);
+    TomeDatabase1->Open();
+    for (const TableBinding& binding : bindings) {
+      // The database name first: setting it empties the table and index names.
+      binding.table->SetDatabaseName(fileName);
+      binding.table->SetPassword(catalogue::kPassword);
+      binding.table->SetTableName(binding.tableName);
+      binding.table->SetIndexName(binding.indexName);
+      binding.table->Open();
+    }
+  } catch (...) {
+    // All four tables or none: a catalogue that opens only in part (a table
+    // missing) is not used at all, so nothing is written to it.
+    try {
+      TomeDatabase1->Close();
+    } catch (const std::exception&) {
+      // The open's own error is the one to report.
+    }
+    throw;
   }
 }
 

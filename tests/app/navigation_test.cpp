@@ -16,6 +16,7 @@
 #include "globalunit.h"
 #include "platform/pagecontrol.h"
 #include "recordingdesktop.h"
+#include "testcatalogue.h"
 
 namespace {
 
@@ -24,7 +25,8 @@ const QString kRefusal = QStringLiteral("Please click \"Next >>\" or \"<< Previo
 class Wizard : public ::testing::Test {
  protected:
   RecordingDesktop desktop;
-  TForm1 form;
+  TestCatalogue catalogue;  // empty
+  TForm1 form{nullptr, catalogue.directory()};
 
   void SetUp() override {
     form.show();
@@ -54,7 +56,7 @@ TEST_F(Wizard, StartsOnPageOneWithOnlyNextAndAFullPool) {
   EXPECT_FALSE(pagechangeallowed);
   EXPECT_FALSE(boardbuilt);
   EXPECT_EQ(buttoncount, 0);
-  EXPECT_EQ(exedir, QCoreApplication::applicationDirPath());
+  EXPECT_EQ(exedir, catalogue.directory());
   ASSERT_EQ(form.selection.randomListBox.size(), 49);
   EXPECT_EQ(form.selection.randomListBox.front(), "1");
   EXPECT_EQ(form.selection.randomListBox.back(), "49");

@@ -1,6 +1,7 @@
 #pragma once
-// A shown main window with a recording desktop, a lottery list and helpers to
-// drive page 2 through its real buttons.
+// A shown main window on an empty catalogue with a recording desktop, a
+// lottery list made by hand and helpers to drive page 2 through its real
+// buttons.
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -19,11 +20,13 @@
 #include "globalunit.h"
 #include "platform/pagecontrol.h"
 #include "recordingdesktop.h"
+#include "testcatalogue.h"
 
 class WizardFixture : public ::testing::Test {
  protected:
   RecordingDesktop desktop;
-  TForm1 form;
+  TestCatalogue catalogue;
+  TForm1 form{nullptr, catalogue.directory()};
 
   void SetUp() override {
     form.show();
