@@ -47,7 +47,9 @@ void TForm1::createLotteryPage() {
   QFont comboFont(QStringLiteral("MS Sans Serif"));
   comboFont.setPixelSize(19);
   ComboBoxEx1->setFont(comboFont);
-  ComboBoxEx1->setEditText(QStringLiteral(".."));
+  // The text stays empty until fillCountries gives it the first country, so a
+  // catalogue that cannot be opened leaves the combo empty.
+
   connect(ComboBoxEx1, &QComboBox::editTextChanged, this, guardedSlot(this, &TForm1::ComboBoxEx1Change));
 
   SpeedButton2 = makeSpeedButton(Panel3, QStringLiteral("&Create New Lottery"), 368, 16, 169, 36);
@@ -64,17 +66,18 @@ void TForm1::createLotteryPage() {
   ListView3->setHeaderLabels({QStringLiteral("Lottery Name"), QStringLiteral("From"), QStringLiteral("Match")});
   ListView3->setColumnWidth(0, 150);
   ListView3->setColumnWidth(1, 150);
-  ListView3->setStyleSheet(QStringLiteral("QTreeView::item { border-right: 1px solid #d0d0d0; "
-                                          "border-bottom: 1px solid #d0d0d0; }"));
+  // Grid lines. An item rule of a style sheet takes over the painting of the
+  // selection as well, so the selected row states its colours; they are the
+  // same with and without the focus, so the selection stays visible.
+  const QPalette palette = ListView3->palette();
+  ListView3->setStyleSheet(
+      QStringLiteral("QTreeView::item { border-right: 1px solid #d0d0d0; border-bottom: 1px solid #d0d0d0; }"
+                     "QTreeView::item:selected { background: %1; color: %2; }")
+          .arg(palette.color(QPalette::Active, QPalette::Highlight).name(),
+               palette.color(QPalette::Active, QPalette::HighlightedText).name()));
   QFont listFont(QStringLiteral("MS Sans Serif"));
   listFont.setPixelSize(13);
   ListView3->setFont(listFont);
-  // Keep the selection visible when the list loses the focus.
-  QPalette palette = ListView3->palette();
-  palette.setColor(QPalette::Inactive, QPalette::Highlight, palette.color(QPalette::Active, QPalette::Highlight));
-  palette.setColor(QPalette::Inactive, QPalette::HighlightedText,
-                   palette.color(QPalette::Active, QPalette::HighlightedText));
-  ListView3->setPalette(palette);
   connect(ListView3, &QTreeWidget::itemSelectionChanged, this,
           guardedSlot(this, &TForm1::ListView3SelectItem));
   TabSheet4->installEventFilter(this);

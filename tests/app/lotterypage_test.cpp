@@ -132,6 +132,22 @@ TEST_F(LotteryPage, AChosenCountryListsItsLotteriesAndNextTakesTheSelectedOne) {
   EXPECT_EQ(wizardstate.pick, 5);
 }
 
+TEST_F(LotteryPage, TheSelectedRowIsPaintedHighlightedWithAndWithoutTheFocus) {
+  form.ListView3->setCurrentItem(form.ListView3->topLevelItem(0));
+  const QColor highlight = form.ListView3->palette().color(QPalette::Active, QPalette::Highlight);
+  const QRect row = form.ListView3->visualItemRect(form.ListView3->topLevelItem(0));
+  const QRect other = form.ListView3->visualItemRect(form.ListView3->topLevelItem(1));
+  const int x = form.ListView3->viewport()->width() - 20;  // the empty end of the Match column
+  for (bool focused : {true, false}) {
+    if (focused) form.ListView3->setFocus();
+    else form.SpeedButton2->setFocus();
+    QCoreApplication::processEvents();
+    const QImage picture = form.ListView3->viewport()->grab().toImage();
+    EXPECT_EQ(QColor(picture.pixel(x, row.center().y())), highlight) << "focused " << focused;
+    EXPECT_NE(QColor(picture.pixel(x, other.center().y())), highlight) << "focused " << focused;
+  }
+}
+
 TEST_F(LotteryPage, ClosingTheWindowClosesTheCatalogue) {
   form.close();
   EXPECT_FALSE(form.TomeDatabase1->Connected());
@@ -225,6 +241,7 @@ TEST(StartUp, WithoutAUsableCatalogueReportsOnceAndOpensWithEmptyLists) {
     for (TTomeTable* table : {form.TomeTable1, form.TomeTable2, form.TomeTable3, form.TomeTable4})
       EXPECT_FALSE(table->Active()) << table->Name();
     EXPECT_EQ(form.ComboBoxEx1->count(), 0);
+    EXPECT_TRUE(form.ComboBoxEx1->currentText().isEmpty());
     EXPECT_EQ(form.ListView3->topLevelItemCount(), 0);
     EXPECT_TRUE(form.selection.randomListBox.isEmpty()) << "the steps after the failure are skipped";
     EXPECT_EQ(form.PageControl1->currentIndex(), 0);
