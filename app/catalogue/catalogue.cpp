@@ -2,18 +2,11 @@
 
 #include <stdexcept>
 
+#include "output/formats.h"
 #include "wheels/wheelentry.h"
 
-QString trimBlanks(const QString& text) {
-  qsizetype first = 0;
-  qsizetype last = text.size();
-  while (first < last && text[first].unicode() <= 32) ++first;
-  while (last > first && text[last - 1].unicode() <= 32) --last;
-  return text.mid(first, last - first);
-}
-
 QString lotteriesOfCountryFilter(const QString& country) {
-  return QStringLiteral("country='") + filterQuoted(trimBlanks(country)) + QLatin1Char('\'');
+  return QStringLiteral("country='") + filterQuoted(trimText(country)) + QLatin1Char('\'');
 }
 
 QString lotteryExistsFilter(const QString& country, const QString& name) {
@@ -22,7 +15,7 @@ QString lotteryExistsFilter(const QString& country, const QString& name) {
 }
 
 int integerValue(const QString& text) {
-  const QString digits = trimBlanks(text);
+  const QString digits = trimText(text);
   qsizetype k = 0;
   if (k < digits.size() && (digits[k] == QLatin1Char('+') || digits[k] == QLatin1Char('-'))) ++k;
   bool ok = k < digits.size();

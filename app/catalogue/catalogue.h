@@ -26,9 +26,6 @@ inline constexpr char kSurveyTable[] = "wheelssurvey";
 
 }  // namespace catalogue
 
-// `text` without the characters of code 32 or less at either end.
-QString trimBlanks(const QString& text);
-
 // Query "lotteries of a country" (table lottery): the country name with the
 // blanks around it removed. Quotes in the name are doubled, so any name makes
 // a valid filter that compares with that very name.

@@ -15,6 +15,7 @@
 #include "catalogue/catalogue.h"
 #include "catalogue/flags.h"
 #include "catalogue/newlottounit.h"
+#include "output/formats.h"
 #include "platform/controls.h"
 #include "platform/desktop.h"
 #include "platform/guard.h"
@@ -116,7 +117,7 @@ void TForm1::fillLotteries(const QString& country) {
   // Without a catalogue there is nothing to list; the failure to open it was
   // reported at start-up.
   if (!TomeTable2->Active()) return;
-  const QString wanted = trimBlanks(country);
+  const QString wanted = trimText(country);
   TomeTable2->SetFilter(lotteriesOfCountryFilter(country).toStdString());
   for (bool found = TomeTable2->FindFirst(); found; found = TomeTable2->FindNext()) {
     // The filter compares through the locale's collation and reads "*" as a

@@ -30,15 +30,6 @@ const std::vector<TestLottery> kLotteries = {
     {"Spain", "Bonoloto", 49, 6},          {"Australia", "Oz Lotto", 47, 7}, {"United States", "Mega Millions", 70, 5},
 };
 
-QStringList rows(const QTreeWidget* list) {
-  QStringList texts;
-  for (int k = 0; k < list->topLevelItemCount(); ++k) {
-    const QTreeWidgetItem* item = list->topLevelItem(k);
-    texts << item->text(0) + "|" + item->text(1) + "|" + item->text(2);
-  }
-  return texts;
-}
-
 QStringList comboTexts(const QComboBox* combo) {
   QStringList texts;
   for (int k = 0; k < combo->count(); ++k) texts << combo->itemText(k);
@@ -73,7 +64,7 @@ TEST_F(LotteryPage, StartsWithTheFirstCountryItsLotteriesNoneSelectedAndItsFlagA
   EXPECT_EQ(comboTexts(form.ComboBoxEx1), QStringList({"Australia", "Germany", "Spain", "United States"}));
   EXPECT_EQ(form.ComboBoxEx1->currentText(), "Australia");
   EXPECT_EQ(form.ComboBoxEx1->currentIndex(), -1) << "no entry selected yet";
-  EXPECT_EQ(rows(form.ListView3), QStringList({"Oz Lotto|47|7", "Saturday Lotto|45|6"}));
+  EXPECT_EQ(lotteryRows(form.ListView3), QStringList({"Oz Lotto|47|7", "Saturday Lotto|45|6"}));
   EXPECT_TRUE(form.ListView3->selectedItems().isEmpty());
   EXPECT_EQ(form.selection.randomListBox.size(), 49);
   EXPECT_TRUE(form.TomeDatabase1->Connected());
@@ -91,7 +82,7 @@ TEST_F(LotteryPage, StartsWithTheFirstCountryItsLotteriesNoneSelectedAndItsFlagA
   EXPECT_TRUE(QTest::qWaitFor([&] { return !form.Timer1->isActive(); }, 3000));
   EXPECT_EQ(form.ComboBoxEx1->currentIndex(), 0);
   EXPECT_EQ(form.ComboBoxEx1->currentText(), "Australia");
-  EXPECT_EQ(rows(form.ListView3), QStringList({"Oz Lotto|47|7", "Saturday Lotto|45|6"}));
+  EXPECT_EQ(lotteryRows(form.ListView3), QStringList({"Oz Lotto|47|7", "Saturday Lotto|45|6"}));
 
   QTest::mouseClick(form.SpeedButtonnext, Qt::LeftButton);
   EXPECT_EQ(desktop.messages, QStringList{"You have to choose a lottery!"});
@@ -100,17 +91,17 @@ TEST_F(LotteryPage, StartsWithTheFirstCountryItsLotteriesNoneSelectedAndItsFlagA
 
 TEST_F(LotteryPage, ListsTheLotteriesOfExactlyTheCountryTyped) {
   type(" Spain  ");  // blanks around the name are removed
-  EXPECT_EQ(rows(form.ListView3), QStringList({"Bonoloto|49|6", "La Primitiva|49|6"}));
+  EXPECT_EQ(lotteryRows(form.ListView3), QStringList({"Bonoloto|49|6", "La Primitiva|49|6"}));
   type("spain");  // letter case counts
-  EXPECT_TRUE(rows(form.ListView3).isEmpty());
+  EXPECT_TRUE(lotteryRows(form.ListView3).isEmpty());
   type("Atlantis");
-  EXPECT_TRUE(rows(form.ListView3).isEmpty());
+  EXPECT_TRUE(lotteryRows(form.ListView3).isEmpty());
   type("Germany");  // a country without lotteries
-  EXPECT_TRUE(rows(form.ListView3).isEmpty());
+  EXPECT_TRUE(lotteryRows(form.ListView3).isEmpty());
   type("Uni*");  // a star is part of the name, not a wildcard
-  EXPECT_TRUE(rows(form.ListView3).isEmpty());
+  EXPECT_TRUE(lotteryRows(form.ListView3).isEmpty());
   type("Spain'");  // a quote makes no broken query: simply no such country
-  EXPECT_TRUE(rows(form.ListView3).isEmpty());
+  EXPECT_TRUE(lotteryRows(form.ListView3).isEmpty());
   EXPECT_TRUE(desktop.messages.isEmpty()) << desktop.messages.join("|").toStdString();
   EXPECT_TRUE(desktop.errors.isEmpty()) << desktop.errors.join("|").toStdString();
   EXPECT_EQ(form.ComboBoxEx1->count(), 4) << "typing adds no entry";
@@ -121,7 +112,7 @@ TEST_F(LotteryPage, ListsTheLotteriesOfExactlyTheCountryTyped) {
 
 TEST_F(LotteryPage, AChosenCountryListsItsLotteriesAndNextTakesTheSelectedOne) {
   form.ComboBoxEx1->setCurrentIndex(3);  // as picked from the drop-down list
-  EXPECT_EQ(rows(form.ListView3), QStringList({"Mega Millions|70|5", "Powerball|69|5"}));
+  EXPECT_EQ(lotteryRows(form.ListView3), QStringList({"Mega Millions|70|5", "Powerball|69|5"}));
   lotterychanged = false;
   form.ListView3->setCurrentItem(form.ListView3->topLevelItem(1));
   EXPECT_TRUE(lotterychanged);
@@ -286,7 +277,7 @@ TEST(ShippedCatalogue, ListsTheEighteenCountriesWithTheirLotteries) {
       const QString country = form.ComboBoxEx1->itemText(k);
       EXPECT_TRUE(samePicture(form.ComboBoxEx1->itemIcon(k), form.ImageList1[k])) << country.toStdString();
       EXPECT_GE(form.ListView3->topLevelItemCount(), 1) << country.toStdString();
-      for (const QString& row : rows(form.ListView3)) {
+      for (const QString& row : lotteryRows(form.ListView3)) {
         const int from = row.section('|', 1, 1).toInt();
         const int match = row.section('|', 2, 2).toInt();
         EXPECT_TRUE(from >= 1 && from <= 100 && match >= 5 && match <= 7) << row.toStdString();

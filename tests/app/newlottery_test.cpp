@@ -26,15 +26,6 @@ namespace {
 
 std::string joined(const QStringList& list) { return list.join("|").toStdString(); }
 
-QStringList rows(const QTreeWidget* list) {
-  QStringList texts;
-  for (int k = 0; k < list->topLevelItemCount(); ++k) {
-    const QTreeWidgetItem* item = list->topLevelItem(k);
-    texts << item->text(0) + "|" + item->text(1) + "|" + item->text(2);
-  }
-  return texts;
-}
-
 // What the user types into the dialog before pressing "&Ok".
 struct Entry {
   QString country = QStringLiteral("United States");
@@ -85,7 +76,7 @@ class NewLottery : public ::testing::Test {
   // The rows page 1 lists for `country` typed into the country combo.
   QStringList listed(const QString& country) {
     form.ComboBoxEx1->setEditText(country);
-    return rows(form.ListView3);
+    return lotteryRows(form.ListView3);
   }
   // Every lottery record, read from the file after the program closed it.
   QStringList stored() {

@@ -8,6 +8,7 @@
 #include <QString>
 #include <QStringList>
 #include <QTemporaryDir>
+#include <QTreeWidget>
 #include <cstdlib>
 #include <string>
 #include <vector>
@@ -78,3 +79,13 @@ class TestCatalogue {
     table.Open();
   }
 };
+
+// The rows of a lottery list as "name|from|match".
+inline QStringList lotteryRows(const QTreeWidget* list) {
+  QStringList texts;
+  for (int k = 0; k < list->topLevelItemCount(); ++k) {
+    const QTreeWidgetItem* item = list->topLevelItem(k);
+    texts << item->text(0) + "|" + item->text(1) + "|" + item->text(2);
+  }
+  return texts;
+}
