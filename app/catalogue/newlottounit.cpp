@@ -126,5 +126,7 @@ void Tnewlottoform::Button1Click() {
     return;
   }
   lottery->AppendRecord(lotteryRecord(entry));
+  // The user's lottery is on the disk before the dialog closes.
+  owner_->TomeDatabase1->FileIO()->Flush();
   accept();
 }
