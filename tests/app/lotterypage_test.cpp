@@ -110,6 +110,14 @@ TEST_F(LotteryPage, ListsTheLotteriesOfExactlyTheCountryTyped) {
   EXPECT_EQ(desktop.messages, QStringList{"You have to choose a lottery!"});
 }
 
+TEST_F(LotteryPage, ACountryTypedBeforeTheFirstFlagShowsStays) {
+  ASSERT_TRUE(form.Timer1->isActive());
+  type("Spain");
+  EXPECT_TRUE(QTest::qWaitFor([&] { return !form.Timer1->isActive(); }, 3000));
+  EXPECT_EQ(form.ComboBoxEx1->currentText(), "Spain");
+  EXPECT_EQ(lotteryRows(form.ListView3), QStringList({"Bonoloto|49|6", "La Primitiva|49|6"}));
+}
+
 TEST_F(LotteryPage, AChosenCountryListsItsLotteriesAndNextTakesTheSelectedOne) {
   form.ComboBoxEx1->setCurrentIndex(3);  // as picked from the drop-down list
   EXPECT_EQ(lotteryRows(form.ListView3), QStringList({"Mega Millions|70|5", "Powerball|69|5"}));
@@ -254,6 +262,44 @@ TEST(StartUp, WithoutAUsableCatalogueReportsOnceAndOpensWithEmptyLists) {
     EXPECT_TRUE(desktop.errors.isEmpty()) << desktop.errors.join("|").toStdString();
     form.close();
   }
+}
+
+// A lottery table whose field "match" has another name: the query fails on
+// its first record. At start-up that is reported; while the user changes the
+// country it is not, and the list keeps what it had.
+TEST(StartUp, AFailingLotteryQueryIsReportedWhenShownAndSwallowedOnAChange) {
+  TestCatalogue catalogue;
+  TDatabaseSchema schema = CatalogueSchema();
+  for (TSchemaTable& table : schema.tables)
+    for (TSchemaField& field : table.fields)
+      if (field.name == "match") field.name = "pick";
+  CreateDatabaseFile(schema, catalogue.path().toStdString(), true);
+  {
+    TTomeTable country;
+    country.SetDatabaseName(catalogue.path().toStdString());
+    country.SetPassword(kCataloguePassword);
+    country.SetTableName("country");
+    country.Open();
+    country.AppendRecord({Variant("Spain")});
+    TTomeTable lottery;
+    lottery.SetDatabaseName(catalogue.path().toStdString());
+    lottery.SetTableName("lottery");
+    lottery.Open();
+    lottery.AppendRecord({Variant("Spain"), Variant("Bonoloto"), Variant(49)});
+  }
+  RecordingDesktop desktop;
+  TForm1 form(nullptr, catalogue.directory());
+  form.show();
+  QCoreApplication::processEvents();
+  ASSERT_EQ(desktop.messages.size(), 1) << desktop.messages.join("|").toStdString();
+  EXPECT_TRUE(desktop.messages[0].contains("Field 'match' not found")) << desktop.messages[0].toStdString();
+  EXPECT_EQ(form.ComboBoxEx1->currentText(), "Spain");
+  EXPECT_EQ(form.ListView3->topLevelItemCount(), 0);
+  form.ComboBoxEx1->lineEdit()->clear();
+  QTest::keyClicks(form.ComboBoxEx1->lineEdit(), "Spain");
+  EXPECT_EQ(desktop.messages.size(), 1) << desktop.messages.join("|").toStdString();
+  EXPECT_TRUE(desktop.errors.isEmpty()) << desktop.errors.join("|").toStdString();
+  EXPECT_EQ(form.ListView3->topLevelItemCount(), 0);
 }
 
 // The catalogue the build places beside the program, opened as the program
