@@ -23,6 +23,7 @@
 #include "platform/guard.h"
 #include "platform/pagecontrol.h"
 #include "tomedb/TomeDB.h"
+#include "wheels/tablecatalogue.h"
 
 std::int32_t buttoncount = 0;
 QToolButton* numberbuttons[101] = {};
@@ -88,6 +89,8 @@ TForm1::TForm1(QWidget* parent, const QString& catalogueDirectory)
 }
 
 TForm1::~TForm1() {
+  wheelCatalogue = nullptr;
+  tableWheels_.reset();
   // The tables go before their database.
   delete TomeTable4;
   delete TomeTable3;
@@ -112,6 +115,7 @@ void TForm1::createCatalogue() {
   TomeTable3->SetName("TomeTable3");
   TomeTable4 = new TTomeTable;
   TomeTable4->SetName("TomeTable4");
+  tableWheels_ = std::make_unique<TableWheelCatalogue>(TomeTable3, TomeTable4);
 }
 
 void TForm1::createPages() {
@@ -247,6 +251,7 @@ void TForm1::FormCreate() {
     // comes from the platform rather than from directoryof.
     exedir = catalogueDirectory_.isEmpty() ? QCoreApplication::applicationDirPath() : catalogueDirectory_;
     openCatalogue(exedir + QLatin1Char('/') + QLatin1String(catalogue::kFileName));
+    wheelCatalogue = tableWheels_.get();
     fillCountries();
     selection.reset(numbercount);
   } catch (const std::exception& error) {

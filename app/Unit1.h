@@ -12,6 +12,7 @@
 #include <QString>
 #include <QWidget>
 #include <cstdint>
+#include <memory>
 
 #include "numbers/selection.h"
 #include "platform/randomsource.h"
@@ -32,6 +33,7 @@ class TClickLabel;
 class TPageControl;
 class TTomeDatabase;
 class TTomeTable;
+class TableWheelCatalogue;
 class WheelCatalogue;
 
 // Main-window state: the globals of this unit. FormCreate and the window's
@@ -243,6 +245,9 @@ class TForm1 : public QWidget {
 
  private:
   QString catalogueDirectory_;
+  // The wheel catalogue over TomeTable3 and TomeTable4; wheelCatalogue points
+  // here while the catalogue is open.
+  std::unique_ptr<TableWheelCatalogue> tableWheels_;
 
   void createCatalogue();
   void createPages();

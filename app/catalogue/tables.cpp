@@ -5,6 +5,7 @@
 
 #include "Unit1.h"
 #include "catalogue/catalogue.h"
+#include "wheels/tablecatalogue.h"
 #include "tomedb/TomeDB.h"
 
 void TForm1::openCatalogue(const QString& path) {
@@ -48,4 +49,9 @@ void TForm1::openCatalogue(const QString& path) {
   }
 }
 
-void TForm1::closeCatalogue() { TomeDatabase1->Close(); }
+void TForm1::closeCatalogue() {
+  // The wheels are read from these tables; with them closed there is nothing
+  // to offer. A catalogue given by a test stays.
+  if (wheelCatalogue == tableWheels_.get()) wheelCatalogue = nullptr;
+  TomeDatabase1->Close();
+}

@@ -47,6 +47,23 @@ class TestCatalogue {
     lottery.Close();
   }
 
+  // Adds one wheel: its survey row (with `tickets` as its ticket count, the
+  // pattern count when negative) and one row of table wheels per pattern, in
+  // the order given. The program's database must be closed.
+  void addWheel(int pick, const std::string& type, const std::string& formula, int zoption,
+                const std::vector<std::string>& patterns, int tickets = -1) {
+    TTomeTable survey;
+    open(survey, "wheelssurvey");
+    survey.AppendRecord({Variant(pick), Variant(type), Variant(formula), Variant(zoption),
+                         Variant(tickets < 0 ? static_cast<int>(patterns.size()) : tickets)});
+    survey.Close();
+    TTomeTable wheels;
+    open(wheels, "wheels");
+    for (const std::string& pattern : patterns)
+      wheels.AppendRecord({Variant(pick), Variant(type), Variant(formula), Variant(zoption), Variant(pattern)});
+    wheels.Close();
+  }
+
   QString directory() const { return dir_.path(); }
   QString path() const { return QDir(dir_.path()).filePath(QStringLiteral("data.dat")); }
 
