@@ -57,8 +57,14 @@ QString decodeTicket(const QString& pattern, const QStringList& nosortlistbox, c
     raw << token.text;
   }
   QStringList numbers;
+  QList<int> seen;
   for (int k = 0; k < raw.size(); ++k) {
     const int position = positionOf(raw[k], k + 1, nosortlistbox.size());
+    // A ticket holds each number once; a repeated position would print one
+    // number twice on the ticket and leave the ticket a number short.
+    if (seen.contains(position))
+      throw PatternError(QStringLiteral("position %1 appears twice").arg(position).toStdString());
+    seen << position;
     positions << stripZero(raw[k]);
     numbers << nosortlistbox[position - 1];
   }

@@ -39,6 +39,7 @@ class PatternError : public std::runtime_error {
 // which is rendered with `zeropad` and joined with `separator`.
 // `positions` receives the positions read, as texts in token order (cleared
 // first). Throws PatternError for an empty token, a token that is not one or
-// two digits, or a position outside 1..nosortlistbox.size().
+// two digits, a position outside 1..nosortlistbox.size(), or a position
+// named twice.
 QString decodeTicket(const QString& pattern, const QStringList& nosortlistbox, const QString& separator,
                      const QString& zeropad, QStringList& positions);

@@ -73,6 +73,7 @@ TEST(TicketDecoding, DamagedPatternsAreRefused) {
   // position ("010" would read as 1).
   EXPECT_EQ(refusal("010"), "position \"010\" is outside 1 to 7");
   EXPECT_EQ(refusal("99999999999"), "position \"99999999999\" is outside 1 to 7");
+  EXPECT_EQ(refusal("1-3-01"), "position 1 appears twice");
   EXPECT_EQ(refusal("07"), "");
   EXPECT_EQ(refusal("7"), "");
   // Nothing chosen: every position is outside.
