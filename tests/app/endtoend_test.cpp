@@ -20,7 +20,6 @@
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QTextStream>
 #include <QTimer>
 #include <bit>
 #include <map>
@@ -35,6 +34,7 @@
 #include "platform/pagecontrol.h"
 #include "recordingdesktop.h"
 #include "testcatalogue.h"
+#include "wheelcore/wheelfile.h"
 
 namespace {
 
@@ -45,15 +45,12 @@ struct SourceWheel {
 
 // A wheel file of the catalogue's sources: its formula and its patterns.
 SourceWheel readSourceWheel(const QString& relativePath) {
-  QFile file(QStringLiteral(NUMERION_CATALOGUE_DIR "/wheels/") + relativePath);
-  if (!file.open(QIODevice::ReadOnly)) throw std::runtime_error("cannot read " + relativePath.toStdString());
-  SourceWheel wheel;
-  QTextStream in(&file);
-  while (!in.atEnd()) {
-    const QString line = in.readLine().trimmed();
-    if (line.startsWith("# formula:")) wheel.formula = line.mid(10).trimmed().toStdString();
-    else if (!line.isEmpty() && !line.startsWith('#')) wheel.patterns.push_back(line.toStdString());
-  }
+  WheelFile file;
+  std::string error;
+  const std::string path = NUMERION_CATALOGUE_DIR "/wheels/" + relativePath.toStdString();
+  if (!readWheelFile(path, file, error)) throw std::runtime_error(error);
+  SourceWheel wheel{formulaText(file.spec.t, file.spec.m), {}};
+  for (const Ticket& ticket : file.tickets) wheel.patterns.push_back(formatPattern(ticket));
   return wheel;
 }
 
