@@ -54,6 +54,12 @@ Taboutform::Taboutform(QWidget* parent) : QDialog(parent) {
   Panel1->setFrameShadow(QFrame::Sunken);
   Panel1->setGeometry(40, 192, 401, 2);
 
+  creditsLabel = new QLabel(QStringLiteral(
+      "Some wheels are covering designs from the La Jolla Covering Repository (CC BY 4.0). "
+      "Flags from flag-icons (MIT licence)."), this);
+  creditsLabel->setWordWrap(true);
+  creditsLabel->setGeometry(40, 208, 289, 57);
+
   Button1 = new QPushButton(QStringLiteral("&Ok"), this);
   Button1->setGeometry(344, 224, 97, 41);
   Button1->setDefault(true);

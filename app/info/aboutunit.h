@@ -26,6 +26,9 @@ class Taboutform : public QDialog {
   QLabel* Label12 = nullptr;  // first line of the maker's notice
   QLabel* Label13 = nullptr;  // second line of the maker's notice
   TClickLabel* companysitelabel = nullptr;
+  // Where the shipped data come from: the published covering designs among
+  // the wheels and the flag pictures, with their licences.
+  QLabel* creditsLabel = nullptr;
   QFrame* Panel1 = nullptr;
   QPushButton* Button1 = nullptr;
 

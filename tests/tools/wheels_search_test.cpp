@@ -105,3 +105,26 @@ TEST(WheelDesigns, RestrictedDesignsStayCoverings) {
     EXPECT_TRUE(designHolds(Design{v, k, t, t}, tickets)) << design.name;
   }
 }
+
+TEST(WheelSearch, AnnealingReachesPublishedLottoDesignSizes) {
+  // t < m: the unions start well above these; the annealing must close the gap.
+  struct Case { Design design; size_t published; };
+  const Case cases[] = {
+      {{10, 5, 3, 4}, 7},
+      {{11, 6, 3, 4}, 5},
+      {{10, 5, 4, 5}, 14},
+  };
+  for (const Case& c : cases) {
+    const Candidate start = constructWheel(c.design, constructedWheels(1), 1);
+    ASSERT_GT(start.tickets.size(), c.published) << describeDesign(c.design);
+    SearchOptions options;
+    options.moves = 1'000'000;
+    options.target = c.published;
+    SearchStats stats;
+    options.stats = &stats;
+    const Candidate found = annealWheel(c.design, start, options);
+    EXPECT_EQ(found.tickets.size(), c.published) << describeDesign(c.design);
+    EXPECT_TRUE(designHolds(c.design, found.tickets));
+    EXPECT_GT(stats.moves, 0u);
+  }
+}

@@ -65,12 +65,21 @@ Candidate constructWheel(const Design& design, const KnownWheels& known, uint64_
 // A KnownWheels that answers with constructWheel, recursively and memoized.
 KnownWheels constructedWheels(uint64_t seed);
 
+// What a search did: annealing moves and the processor time they took.
+struct SearchStats {
+  uint64_t moves = 0;
+  double cpuSeconds = 0;
+  void add(uint64_t more, double seconds) { moves += more, cpuSeconds += seconds; }
+  double movesPerSecond() const { return cpuSeconds > 0 ? static_cast<double>(moves) / cpuSeconds : 0; }
+};
+
 struct SearchOptions {
   uint64_t seed = 1;
   double seconds = 10;  // processor-time budget of the annealing, in seconds; 0 = none
   uint64_t moves = 0;   // budget in annealing moves; 0 = none (then seconds rules)
   uint64_t target = 0;  // stop at this many tickets; 0 = the lower bound
   std::function<void(const std::string&)> progress;  // one line, no newline
+  SearchStats* stats = nullptr;                        // when set, the moves made are added here
 };
 
 // Whether the annealing is practical for this design (the work per move and

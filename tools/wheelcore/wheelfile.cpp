@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstdio>
 #include <filesystem>
+#include <cerrno>
+#include <cstring>
 #include <fstream>
 #include <map>
 #include <set>
@@ -155,13 +157,49 @@ bool readWheelFile(const std::string& path, WheelFile& wheel, std::string& error
   return true;
 }
 
-bool writeWheelFile(const std::string& path, const WheelFile& wheel, std::string& error) {
+namespace {
+
+// A bare file name has no folder to make.
+bool makeParentFolder(const std::string& path, std::string& error) {
+  const fs::path parent = fs::path(path).parent_path();
+  if (parent.empty()) return true;
   std::error_code ec;
-  fs::create_directories(fs::path(path).parent_path(), ec);
+  fs::create_directories(parent, ec);
   if (ec) {
     error = path + ": cannot create its folder: " + ec.message();
     return false;
   }
+  return true;
+}
+
+}  // namespace
+
+bool checkWritable(const std::string& path, std::string& error) {
+  if (path.empty()) {
+    error = "the output file name is empty";
+    return false;
+  }
+  std::error_code ec;
+  if (fs::is_directory(path, ec)) {
+    error = path + ": is a folder, not a file";
+    return false;
+  }
+  if (!makeParentFolder(path, error)) return false;
+  const std::string temporary = path + ".tmp";
+  {
+    std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
+    if (!out) {
+      error = path + ": cannot be written: " + std::strerror(errno);
+      return false;
+    }
+  }
+  fs::remove(temporary, ec);
+  return true;
+}
+
+bool writeWheelFile(const std::string& path, const WheelFile& wheel, std::string& error) {
+  if (!makeParentFolder(path, error)) return false;
+  std::error_code ec;
   const std::string temporary = path + ".tmp";
   {
     std::ofstream out(temporary, std::ios::binary | std::ios::trunc);

@@ -49,6 +49,9 @@ std::string wheelFileName(const WheelSpec& spec);
 
 // Reads one file; errors are prefixed with the path.
 bool readWheelFile(const std::string& path, WheelFile& wheel, std::string& error);
+// Whether `path` can be written (its folder is made when missing): checked
+// before a long search, so that its result is never lost at the end.
+bool checkWritable(const std::string& path, std::string& error);
 // Writes through a temporary file and a rename, so a crash never leaves half a wheel.
 bool writeWheelFile(const std::string& path, const WheelFile& wheel, std::string& error);
 

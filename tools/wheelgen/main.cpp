@@ -14,7 +14,10 @@
 #include <string>
 #include <vector>
 
+#include "wheelcore/group.h"
+#include "wheelcore/bestknown.h"
 #include "wheelcore/search.h"
+#include "wheelcore/store.h"
 #include "wheelcore/wheel.h"
 #include "wheelcore/wheelfile.h"
 
@@ -25,7 +28,6 @@ namespace {
 constexpr int kExitHolds = 0;
 constexpr int kExitFails = 1;
 constexpr int kExitUsage = 2;
-constexpr size_t kMaxCatalogueTickets = 1000;
 
 const char* const kUsage = R"(usage: wheelgen <command> [options]
 
@@ -45,7 +47,18 @@ commands:
       Finds a small wheel: constructions, a greedy start, then simulated
       annealing for S seconds of processor time (default 10) or N moves. Same
       seed, same moves, same result. Progress goes to stderr; the wheel is written to FILE as a
-      wheel file and verified.
+      wheel file and verified. FILE is checked for writing before the search.
+      --group G: search wheels invariant under a permutation group of the
+      positions: cyclic[:F], bicyclic[:F], affine:D[:F], psl[:F], pgl[:F]
+      (F fixed positions; see group.h). --verbose: moves per second.
+  import FILE --dir DIR [--pick K --type a|k --formula TifM --v V] [--credit TEXT]
+      Verifies a wheel and writes it into the catalogue folder DIR, for every
+      wheel of the same design, only where it is smaller than the one held.
+      FILE is a wheel file, or a published block list (one ticket per line,
+      numbers separated by blanks, '#' comments, the first one kept as the
+      credit in the wheel's method) with the options given; for a key wheel
+      the blocks may leave out the key (pick - 1 numbers on positions 1..v-1).
+      Exit 0 when written, 1 when refused (fails, or not smaller).
   lowerbound --pick K --type a|k --formula TifT --v V
   lowerbound --v V --k K --t T
       Schönheim's lower bound of a covering (t if t), and the exact least size
@@ -55,6 +68,7 @@ commands:
       that is malformed or fails.
   catalogue --dir DIR [--seconds S] [--seed N] [--pick K] [--coverings]
             [--max-v V] [--worst N] [--total-seconds S] [--construct] [--quiet]
+            [--best-known FILE]
       Builds or improves the catalogue's wheels: picks 5, 6, 7; v from pick + 1
       to 30; every formula t if m with 2 <= t <= m <= pick; types a and k;
       wherever the wheel has at most 1000 tickets. Each wheel keeps the smallest
@@ -64,12 +78,16 @@ commands:
       --construct: run the covering constructions again for wheels already
       held (unions for t < m always run, they gain from every improvement);
       --coverings: only formulas t if t; --worst N: only the N coverings
-      farthest above their lower bound; --total-seconds: stop after that long
+      farthest above their lower bound, or with --best-known FILE (the table
+      of published sizes) the N designs farthest above the published size,
+      counted in tickets over all their wheels; --total-seconds: stop after that long
       (wall-clock).
-  report --dir DIR --out FILE
+  report --dir DIR --out FILE [--best-known FILE]
       Writes the wheel report (Markdown): for every covering our ticket count,
       Schönheim's bound and the exact value where known; for every wheel its
-      ticket count, method and search budget.
+      ticket count, method and search budget; with --best-known (the table of
+      published sizes, catalogue/best-known-wheels.tsv) also the published size,
+      its kind and our ratio to it, with a summary.
   --help
       This text.
 )";
@@ -86,8 +104,8 @@ Arguments parseArguments(int argc, char** argv, int from) {
     const std::string word = argv[i];
     if (word.rfind("--", 0) == 0 && word.size() > 2) {
       const std::string name = word.substr(2);
-      if (name == "coverings" || name == "quiet" || name == "help" || name == "construct") {
-        args.options[name] = "1";
+      if (name == "coverings" || name == "quiet" || name == "help" || name == "construct" || name == "verbose") {
+        args.options[name].assign(1, '1');
         continue;
       }
       if (i + 1 >= argc) {
@@ -239,11 +257,31 @@ int commandSearch(const Arguments& args) {
     return usageError(error);
   options.target = target;
   options.progress = [](const std::string& line) { std::cerr << "wheelgen: " << line << "\n"; };
+  SearchStats stats;
+  options.stats = &stats;
+  const std::string out = args.options.at("out");
+  // Checked before the search, so that hours of search are never lost to a
+  // file that cannot be written.
+  if (!checkWritable(out, error)) return usageError(error);
 
   const Design design = designOf(spec);
   const auto started = std::chrono::steady_clock::now();
-  const Candidate found = searchWheel(design, options, constructedWheels(options.seed));
+  Candidate found;
+  if (args.options.count("group")) {
+    PermutationGroup group;
+    if (!parseGroup(args.options.at("group"), design.v, group, error)) return usageError(error);
+    if (!groupSearchApplies(design, group, error)) return usageError(error);
+    found = searchInvariantWheel(design, group, options);
+  } else {
+    found = searchWheel(design, options, constructedWheels(options.seed));
+  }
   const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+  if (args.options.count("verbose")) {
+    char line[160];
+    std::snprintf(line, sizeof line, "wheelgen: %llu annealing moves in %.2f s cpu: %.0f moves/s\n",
+                  static_cast<unsigned long long>(stats.moves), stats.cpuSeconds, stats.movesPerSecond());
+    std::cerr << line;
+  }
   if (found.tickets.empty()) {
     std::cerr << "wheelgen: no wheel found for " << describeSpec(spec) << "\n";
     return kExitFails;
@@ -259,7 +297,7 @@ int commandSearch(const Arguments& args) {
     std::cerr << "wheelgen: internal error, the wheel found does not verify: " << result.message << "\n";
     return kExitFails;
   }
-  if (!writeWheelFile(args.options.at("out"), wheel, error)) {
+  if (!writeWheelFile(out, wheel, error)) {
     std::cerr << "wheelgen: " << error << "\n";
     return kExitUsage;
   }
@@ -324,17 +362,38 @@ int commandCheck(const Arguments& args) {
   return failures ? kExitFails : kExitHolds;
 }
 
-// ---- the catalogue ----
-
-std::vector<WheelSpec> catalogueSpecs() {
-  std::vector<WheelSpec> specs;
-  for (int pick = 5; pick <= 7; ++pick)
-    for (WheelType type : {WheelType::abbreviated, WheelType::key})
-      for (int v = pick + 1; v <= 30; ++v)
-        for (int t = 2; t <= pick; ++t)
-          for (int m = t; m <= pick; ++m) specs.push_back({pick, type, t, m, v});
-  return specs;
+int commandImport(const Arguments& args) {
+  if (args.positional.size() != 1) return usageError("import needs exactly one file");
+  if (!args.options.count("dir")) return usageError("import needs --dir DIR (the catalogue's wheel folder)");
+  const std::string& path = args.positional[0];
+  WheelSpec spec;
+  bool given = false;
+  std::string error;
+  if (!specOptions(args, spec, given, error)) return usageError(error);
+  std::string text;
+  if (!readText(path, text)) return usageError(path + ": cannot be read");
+  const ImportOutcome outcome = importWheel(text, given ? &spec : nullptr,
+                                            args.options.count("credit") ? args.options.at("credit") : "",
+                                            args.options.at("dir"));
+  switch (outcome.verdict) {
+    case ImportVerdict::malformed:
+      return usageError(path + ": " + outcome.message);
+    case ImportVerdict::fails:
+    case ImportVerdict::notSmaller:
+      std::cerr << "wheelgen: " << path << ": " << outcome.message << "\n";
+      return kExitFails;
+    case ImportVerdict::written:
+      break;
+  }
+  std::cout << path << ": " << outcome.tickets << " tickets (before: "
+            << (outcome.stored.smallestBefore ? std::to_string(outcome.stored.smallestBefore) : std::string("none"))
+            << ") written to";
+  for (const std::string& name : outcome.stored.written) std::cout << " " << name;
+  std::cout << "\n";
+  return kExitHolds;
 }
+
+// ---- the catalogue ----
 
 struct Best {
   std::vector<uint64_t> tickets;
@@ -390,7 +449,28 @@ int commandCatalogue(const Arguments& args) {
   }
   std::vector<Design> order;
   for (const auto& [design, specs] : specsOf) order.push_back(design);
-  if (worst) {
+  BestKnownTable bestKnown;
+  if (args.options.count("best-known") && !readBestKnown(args.options.at("best-known"), bestKnown, error)) {
+    std::cerr << "wheelgen: " << error << "\n";
+    return kExitFails;
+  }
+  if (worst && !bestKnown.empty()) {
+    // The designs whose wheels lose the players most tickets against the
+    // best published size, worst first.
+    std::vector<std::pair<double, Design>> ranked;
+    for (const Design& design : order) {
+      const auto record = bestKnownFor(bestKnown, design);
+      if (!record || !best.count(design) || best[design].tickets.size() <= record->size) continue;
+      const double excess = static_cast<double>(best[design].tickets.size() - record->size) *
+                            static_cast<double>(specsOf[design].size());
+      ranked.push_back({excess, design});
+    }
+    std::sort(ranked.begin(), ranked.end(), [](const auto& a, const auto& b) {
+      return a.first != b.first ? a.first > b.first : a.second < b.second;
+    });
+    order.clear();
+    for (size_t i = 0; i < ranked.size() && i < worst; ++i) order.push_back(ranked[i].second);
+  } else if (worst) {
     // The coverings farthest above their lower bound, worst first.
     std::vector<std::pair<double, Design>> ranked;
     for (const Design& design : order) {
@@ -418,8 +498,11 @@ int commandCatalogue(const Arguments& args) {
       std::cerr << "wheelgen: time is up after " << elapsed() << " s\n";
       break;
     }
-    const uint64_t bound = designLowerBound(design);
+    uint64_t bound = designLowerBound(design);
     if (bound > kMaxCatalogueTickets) continue;
+    // A proven size cannot be beaten; an upper bound can, so it only ends the
+    // search where no lower bound is known to say more.
+    if (const auto record = bestKnownFor(bestKnown, design); record && record->exact) bound = std::max(bound, record->size);
     Best& current = best[design];
     const size_t before = current.tickets.size();
     auto consider = [&](const Candidate& candidate, const std::string& budget) {
@@ -516,7 +599,27 @@ int commandReport(const Arguments& args) {
   size_t totalTickets = 0;
   coverings << "| pick | type | formula | v | tickets | Schönheim bound | exact | ratio to bound | method | budget |\n"
             << "|---|---|---|---|---|---|---|---|---|---|\n";
-  all << "| pick | type | formula | v | tickets | method | seed | budget |\n|---|---|---|---|---|---|---|---|\n";
+  BestKnownTable bestKnown;
+  if (args.options.count("best-known") && !readBestKnown(args.options.at("best-known"), bestKnown, error)) {
+    std::cerr << "wheelgen: " << error << "\n";
+    return kExitFails;
+  }
+  // Against the published sizes: per formula group and in all.
+  struct Standing {
+    int cells = 0, atRecord = 0, above = 0, below = 0;
+    uint64_t ours = 0, record = 0;
+    void add(uint64_t size, uint64_t best) {
+      ++cells, ours += size, record += best;
+      if (size == best) ++atRecord;
+      else if (size > best) ++above;
+      else ++below;
+    }
+  };
+  Standing overall;
+  std::map<std::tuple<int, std::string, int, int>, Standing> standings;
+  std::vector<std::string> belowExact;
+  all << "| pick | type | formula | v | tickets | best known | kind | ratio | method | seed | budget |\n"
+      << "|---|---|---|---|---|---|---|---|---|---|---|\n";
   for (const WheelSpec& spec : catalogueSpecs()) {
     const auto found = byName.find(wheelFileName(spec));
     const std::string type = wheelTypeLetter(spec.type);
@@ -530,8 +633,16 @@ int commandReport(const Arguments& args) {
     const WheelFile& wheel = found->second->wheel;
     const size_t count = wheel.tickets.size();
     totalTickets += count;
+    std::string recordCells = " |  |  | ";
+    if (const auto record = bestKnownFor(bestKnown, designOf(spec))) {
+      overall.add(count, record->size);
+      standings[{spec.pick, type, spec.t, spec.m}].add(count, record->size);
+      if (record->exact && count < record->size) belowExact.push_back(describeSpec(spec));
+      recordCells = " | " + std::to_string(record->size) + " | " + (record->exact ? "exact" : "upper bound") + " | " +
+                    ratioText(static_cast<double>(count) / static_cast<double>(record->size)) + " | ";
+    }
     all << "| " << spec.pick << " | " << type << " | " << formulaText(spec.t, spec.m) << " | " << spec.v << " | "
-        << count << " | " << wheel.method << " | " << wheel.seed << " | " << wheel.budget << " |\n";
+        << count << recordCells << wheel.method << " | " << wheel.seed << " | " << wheel.budget << " |\n";
     if (spec.t != spec.m) continue;
     ++coveringCount;
     const uint64_t bound = *wheelLowerBound(spec);
@@ -571,8 +682,35 @@ int commandReport(const Arguments& args) {
       << "numbers for t - 1 if t - 1; its bound is that covering's bound. The methods of key wheels name "
       << "the wheel of those other positions, which the key joins on every ticket.\n"
       << "- Budgets are processor seconds of simulated annealing per wheel; \"none\" means a construction "
-      << "or the greedy start without search.\n\n"
-      << "## Coverings\n\n" << coverings.str() << "\n"
+      << "or the greedy start without search.\n\n";
+  out << "## Against the best published sizes\n\n";
+  if (bestKnown.empty()) {
+    out << "No table of published sizes was given.\n\n";
+  } else {
+    char percent[32];
+    std::snprintf(percent, sizeof percent, "%+.1f%%",
+                  overall.record ? 100.0 * (static_cast<double>(overall.ours) / static_cast<double>(overall.record) - 1) : 0.0);
+    out << "The table `catalogue/best-known-wheels.tsv` gives the smallest published size of a wheel and whether it "
+        << "is proven exact; a key wheel compares with the row of its other positions (pick - 1, t - 1 if m - 1, "
+        << "v - 1).\n\n"
+        << "- Wheels with a published size: " << overall.cells << "; at it: " << overall.atRecord << "; above: "
+        << overall.above << "; below: " << overall.below << ".\n"
+        << "- Tickets over those wheels: ours " << overall.ours << ", published " << overall.record << " (" << percent
+        << ").\n";
+    if (!belowExact.empty()) {
+      out << "- Below a proven exact size (impossible; a checker fault):";
+      for (const std::string& name : belowExact) out << " " << name << ";";
+      out << "\n";
+    }
+    out << "\n| pick | type | formula | wheels | at the published size | our tickets | published |\n"
+        << "|---|---|---|---|---|---|---|\n";
+    for (const auto& [key, standing] : standings)
+      out << "| " << std::get<0>(key) << " | " << std::get<1>(key) << " | " << formulaText(std::get<2>(key), std::get<3>(key))
+          << " | " << standing.cells << " | " << standing.atRecord << " | " << standing.ours << " | " << standing.record
+          << " |\n";
+    out << "\n";
+  }
+  out << "## Coverings\n\n" << coverings.str() << "\n"
       << "## Not in the catalogue (more than " << kMaxCatalogueTickets << " tickets, or not yet found)\n\n"
       << missingCount << " wheels.\n\n| pick | type | formula | v | lower bound (coverings) |\n|---|---|---|---|---|\n"
       << missing.str() << "\n"
@@ -609,6 +747,7 @@ int main(int argc, char** argv) {
     if (command == "check") return commandCheck(args);
     if (command == "catalogue") return commandCatalogue(args);
     if (command == "report") return commandReport(args);
+    if (command == "import") return commandImport(args);
   } catch (const std::exception& error) {
     std::cerr << "wheelgen: " << error.what() << "\n";
     return kExitUsage;

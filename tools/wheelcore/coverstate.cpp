@@ -1,0 +1,438 @@
+#include "wheelcore/coverstate.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+
+#include <time.h>
+
+namespace wheelsearch {
+
+namespace {
+
+struct BinomialTable {
+  uint64_t c[65][65] = {};
+  BinomialTable() {
+    for (int n = 0; n <= 64; ++n)
+      for (int r = 0; r <= n; ++r) c[n][r] = binomial(n, r);
+  }
+};
+const BinomialTable& binomials() {
+  static const BinomialTable table;
+  return table;
+}
+
+}  // namespace
+
+std::vector<int> positionsOf(Mask mask) {
+  std::vector<int> positions;
+  while (mask) {
+    positions.push_back(std::countr_zero(mask));
+    mask &= mask - 1;
+  }
+  return positions;
+}
+
+int nthBit(Mask mask, int n) {
+  while (n-- > 0) mask &= mask - 1;
+  return std::countr_zero(mask);
+}
+
+uint64_t uniform(Rng& rng, uint64_t bound) { return bound <= 1 ? 0 : rng() % bound; }
+
+Rng makeRng(uint64_t seed, uint64_t stream) {
+  std::seed_seq sequence{static_cast<uint32_t>(seed), static_cast<uint32_t>(seed >> 32),
+                         static_cast<uint32_t>(stream), static_cast<uint32_t>(stream >> 32)};
+  return Rng(sequence);
+}
+
+double threadCpuSeconds() {
+  timespec now{};
+  clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+  return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) * 1e-9;
+}
+
+SubsetRanker::SubsetRanker(int v, int r)
+    : v_(v), r_(r), chunks_((v + 7) / 8), count_(binomial(v, r)), c_(binomials().c) {
+  // table_[chunk][below][byte]: the sum of C(position, index) over the byte's
+  // bits, the index counting from below + 1. Sets of more than r bits never
+  // occur; their entries stay at what the sum gives, unused.
+  table_.assign(static_cast<size_t>(chunks_) * static_cast<size_t>(r + 1) * 256, 0);
+  for (int chunk = 0; chunk < chunks_; ++chunk)
+    for (int below = 0; below <= r; ++below)
+      for (unsigned byte = 0; byte < 256; ++byte) {
+        uint64_t sum = 0;
+        int index = below;
+        for (int b = 0; b < 8; ++b)
+          if (byte >> b & 1) {
+            ++index;
+            const int position = 8 * chunk + b;
+            if (index <= 64 && position < 65) sum += c_[position][index];
+          }
+        table_[(static_cast<size_t>(chunk) * static_cast<size_t>(r + 1) + static_cast<size_t>(below)) * 256 + byte] = sum;
+      }
+}
+
+Mask SubsetRanker::unrank(uint64_t r) const {
+  Mask subset = 0;
+  int c = v_ - 1;
+  for (int i = r_; i >= 1; --i) {
+    while (c_[c][i] > r) --c;
+    r -= c_[c][i];
+    subset |= bit(c);
+    --c;
+  }
+  return subset;
+}
+
+CoverState::CoverState(const Design& design, const SubsetOrbits* orbits)
+    : d_(design), ranker_(design.v, design.m), orbits_(orbits),
+      count_(orbits ? orbits->orbitCount() : ranker_.count(), 0), slot_(count_.size(), -1),
+      ticketsAt_(design.v) {}
+
+void CoverState::addTicket(Mask ticket, bool keepList) {
+  tickets_.push_back(ticket);
+  if (tickets_.size() > words_ * 64) {
+    ++words_;
+    for (auto& set : ticketsAt_) set.resize(words_, 0);
+  }
+  for (Mask rest = ticket; rest; rest &= rest - 1) markTicket(std::countr_zero(rest), tickets_.size() - 1, true);
+  forEachMetSubset(ticket, [&](uint64_t rank) {
+    const uint32_t counter = counterOf(rank);
+    if (count_[counter]++ == 0 && keepList) unlist(counter);
+  });
+}
+
+void CoverState::removeTicket(size_t index) {
+  const Mask ticket = tickets_[index];
+  const size_t last = tickets_.size() - 1;
+  for (Mask rest = ticket; rest; rest &= rest - 1) markTicket(std::countr_zero(rest), index, false);
+  if (index != last)
+    for (Mask rest = tickets_[last]; rest; rest &= rest - 1) {
+      markTicket(std::countr_zero(rest), last, false);
+      markTicket(std::countr_zero(rest), index, true);
+    }
+  tickets_[index] = tickets_.back();
+  tickets_.pop_back();
+  forEachMetSubset(ticket, [&](uint64_t rank) {
+    const uint32_t counter = counterOf(rank);
+    if (--count_[counter] == 0) list(counter);
+  });
+}
+
+void CoverState::rebuildUncovered() {
+  uncovered_.clear();
+  for (uint32_t counter = 0; counter < count_.size(); ++counter) {
+    slot_[counter] = -1;
+    if (count_[counter] == 0) list(counter);
+  }
+}
+
+uint64_t CoverState::uniqueCount(size_t index) const {
+  uint64_t unique = 0;
+  forEachMetSubset(tickets_[index], [&](uint64_t rank) { unique += count_[counterOf(rank)] == 1; });
+  return unique;
+}
+
+Mask CoverState::randomUncovered(Rng& rng) const {
+  const uint32_t counter = uncovered_[uniform(rng, uncovered_.size())];
+  if (!orbits_) return ranker_.unrank(counter);
+  const uint32_t first = orbits_->firstMember[counter];
+  const uint32_t size = orbits_->firstMember[counter + 1] - first;
+  return ranker_.unrank(orbits_->members[first + uniform(rng, size)]);
+}
+
+// The m-subsets that meet the unit in exactly t positions, x among them, are
+// lost when x leaves (unless they hold y too, then they stay met); the ones
+// that would meet the new unit in exactly t positions, y among them, are
+// gained. Each is a (t-1)-subset of the unit's other positions, joined with
+// an (m-t)-subset of the positions outside both.
+void CoverState::listChanges() {
+  const Mask ticket = tickets_[pendingIndex_];
+  const int x = pendingX_, y = pendingY_;
+  inner_.clear();
+  outside_.clear();
+  for (Mask rest = ticket & ~bit(x); rest; rest &= rest - 1) inner_.push_back(std::countr_zero(rest));
+  for (Mask rest = allPositions(d_.v) & ~ticket & ~bit(y); rest; rest &= rest - 1)
+    outside_.push_back(std::countr_zero(rest));
+  outsideSets_.clear();
+  forEachSubset(outside_, d_.m - d_.t, [&](Mask mask) { outsideSets_.push_back(mask); });
+  const Mask bx = bit(x), by = bit(y);
+  lose_.clear();
+  gain_.clear();
+  forEachSubset(inner_, d_.t - 1, [&](Mask core) {
+    for (Mask rest : outsideSets_) {
+      const Mask common = core | rest;
+      lose_.push_back(counterOf(ranker_.rank(common | bx)));
+      gain_.push_back(counterOf(ranker_.rank(common | by)));
+    }
+  });
+}
+
+int64_t CoverState::evaluate(size_t index, int x, int y) {
+  pendingIndex_ = index, pendingX_ = x, pendingY_ = y;
+  listChanges();
+  int64_t delta = 0;
+  if (!orbits_) {
+    // Every m-subset appears once among the lost and once among the gained,
+    // and no subset is both: each can be judged on its own count.
+    for (uint32_t c : lose_) delta += count_[c] == 1;
+    for (uint32_t c : gain_) delta -= count_[c] == 0;
+    return delta;
+  }
+  // Orbits: one counter may be lost several times and gained in the same
+  // move, so the move is made on the counts, judged, and undone.
+  for (uint32_t c : lose_) delta += --count_[c] == 0;
+  for (uint32_t c : gain_) delta -= count_[c]++ == 0;
+  for (uint32_t c : lose_) ++count_[c];
+  for (uint32_t c : gain_) --count_[c];
+  return delta;
+}
+
+void CoverState::apply() {
+  if (!orbits_) {
+    for (uint32_t c : lose_)
+      if (--count_[c] == 0) list(c);
+    for (uint32_t c : gain_)
+      if (count_[c]++ == 0) unlist(c);
+  } else {
+    // Losses first, gains second: a counter that drops to zero and is met
+    // again in the same move must end up unlisted.
+    touched_.clear();
+    for (uint32_t c : lose_)
+      if (--count_[c] == 0) touched_.push_back(c);
+    for (uint32_t c : gain_)
+      if (count_[c]++ == 0) touched_.push_back(c);
+    for (uint32_t c : touched_) {
+      if (count_[c] == 0 && slot_[c] < 0) list(c);
+      else if (count_[c] > 0 && slot_[c] >= 0) unlist(c);
+    }
+  }
+  const Mask before = tickets_[pendingIndex_];
+  markTicket(pendingX_, pendingIndex_, false);
+  markTicket(pendingY_, pendingIndex_, true);
+  tickets_[pendingIndex_] = (before & ~bit(pendingX_)) | bit(pendingY_);
+}
+
+void CoverState::ticketsMeeting(Mask subset, int common, std::vector<uint32_t>& out) const {
+  out.clear();
+  for (size_t w = 0; w < words_; ++w) {
+    uint64_t planes[6] = {0, 0, 0, 0, 0, 0};
+    for (Mask rest = subset; rest; rest &= rest - 1) {
+      uint64_t carry = ticketsAt_[std::countr_zero(rest)][w];
+      for (int b = 0; b < 6 && carry; ++b) {
+        const uint64_t next = planes[b] & carry;
+        planes[b] ^= carry;
+        carry = next;
+      }
+    }
+    uint64_t equal = ~uint64_t{0};
+    for (int b = 0; b < 6; ++b) equal &= (common >> b & 1) ? planes[b] : ~planes[b];
+    const size_t valid = std::min<size_t>(64, tickets_.size() - w * 64);
+    if (valid < 64) equal &= (uint64_t{1} << valid) - 1;
+    for (; equal; equal &= equal - 1) out.push_back(static_cast<uint32_t>(w * 64 + std::countr_zero(equal)));
+  }
+}
+
+template <class F>
+void CoverState::forEachMetSubset(Mask ticket, F&& f) const {
+  const std::vector<int> inside = positionsOf(ticket);
+  const std::vector<int> outside = positionsOf(allPositions(d_.v) & ~ticket);
+  for (int j = d_.t; j <= std::min(d_.k, d_.m); ++j) {
+    std::vector<Mask> rests;
+    forEachSubset(outside, d_.m - j, [&](Mask mask) { rests.push_back(mask); });
+    forEachSubset(inside, j, [&](Mask core) {
+      for (Mask rest : rests) f(ranker_.rank(core | rest));
+    });
+  }
+}
+
+void CoverState::markTicket(int position, size_t index, bool on) {
+  uint64_t& word = ticketsAt_[position][index / 64];
+  const uint64_t mask = uint64_t{1} << (index % 64);
+  word = on ? word | mask : word & ~mask;
+}
+
+void CoverState::list(uint32_t counter) {
+  slot_[counter] = static_cast<int32_t>(uncovered_.size());
+  uncovered_.push_back(counter);
+}
+
+void CoverState::unlist(uint32_t counter) {
+  const int32_t at = slot_[counter];
+  if (at < 0) return;
+  const uint32_t last = uncovered_.back();
+  uncovered_[at] = last;
+  slot_[last] = at;
+  uncovered_.pop_back();
+  slot_[counter] = -1;
+}
+
+AnnealCounters annealUnits(const Design& design, const SubsetOrbits* orbits, const std::vector<Mask>& start,
+                           const SearchOptions& options, const std::function<bool(const std::vector<Mask>&)>& record) {
+  AnnealCounters counters;
+  if (start.empty()) return counters;
+  using Clock = std::chrono::steady_clock;
+  // The budget counts processor time of this thread, so a search on a busy
+  // machine gets the same work done as on an idle one, only later.
+  const double startCpu = threadCpuSeconds();
+  uint64_t& moves = counters.moves;
+  bool outOfBudget = false, done = false;
+  auto lastReport = Clock::now();
+  auto budgetLeft = [&]() {
+    if (options.moves && moves >= options.moves) outOfBudget = true;
+    if (!options.moves && options.seconds > 0 && (moves & 1023) == 0 &&
+        threadCpuSeconds() - startCpu >= options.seconds)
+      outOfBudget = true;
+    if (!options.moves && options.seconds <= 0) outOfBudget = true;
+    return !outOfBudget && !done;
+  };
+  // Finding the unit that matters least costs one walk over the m-subsets
+  // each unit meets; worth it unless that walk is long.
+  uint64_t metPerTicket = 0;
+  for (int j = design.t; j <= std::min(design.k, design.m); ++j)
+    metPerTicket += binomial(design.k, j) * binomial(design.v - design.k, design.m - j);
+  const bool cheapUnique = metPerTicket <= 20000;
+
+  std::vector<Mask> best;  // the fewest units that met every counter so far
+  bool startCovers = false;
+  {
+    CoverState check(design, orbits);
+    for (Mask ticket : start) check.addTicket(ticket, false);
+    check.rebuildUncovered();
+    startCovers = check.cost() == 0;
+  }
+  if (startCovers) {
+    best = start;
+    if (record(best)) return counters;
+  }
+  for (uint64_t attempt = 0; budgetLeft(); ++attempt) {
+    Rng rng = makeRng(options.seed, attempt);
+    CoverState state(design, orbits);
+    const bool randomStart = best.empty() ? attempt > 0 : attempt % 4 == 3;
+    const size_t size = best.empty() ? start.size() : best.size() - 1;
+    if (size == 0) break;
+    if (best.empty() && attempt == 0) {
+      for (Mask ticket : start) state.addTicket(ticket, false);
+    } else if (!randomStart) {
+      std::vector<Mask> tickets = best;
+      tickets.erase(tickets.begin() + static_cast<long>(uniform(rng, tickets.size())));
+      for (Mask ticket : tickets) state.addTicket(ticket, false);
+    } else {
+      const std::vector<int> all = positionsOf(allPositions(design.v));
+      for (size_t i = 0; i < size; ++i) {
+        std::vector<int> shuffled = all;
+        std::shuffle(shuffled.begin(), shuffled.end(), rng);
+        Mask ticket = 0;
+        for (int j = 0; j < design.k; ++j) ticket |= bit(shuffled[j]);
+        state.addTicket(ticket, false);
+      }
+    }
+    state.rebuildUncovered();
+
+    std::vector<uint32_t> closeTickets;
+    auto proposeMove = [&](size_t& index, int& x, int& y) {
+      const Mask draw = state.randomUncovered(rng);
+      const std::vector<Mask>& tickets = state.tickets();
+      state.ticketsMeeting(draw, design.t - 1, closeTickets);
+      index = closeTickets.empty() ? uniform(rng, tickets.size()) : closeTickets[uniform(rng, closeTickets.size())];
+      const Mask ticket = tickets[index];
+      const Mask away = ticket & ~draw, into = draw & ~ticket;
+      x = nthBit(away, static_cast<int>(uniform(rng, std::popcount(away))));
+      y = nthBit(into, static_cast<int>(uniform(rng, std::popcount(into))));
+    };
+
+    // Initial temperature: the average uphill step is accepted half the time.
+    double uphill = 0;
+    int uphillCount = 0;
+    for (int i = 0; i < 200 && state.cost() > 0; ++i) {
+      size_t index;
+      int x, y;
+      proposeMove(index, x, y);
+      const int64_t delta = state.evaluate(index, x, y);
+      if (delta > 0) uphill += static_cast<double>(delta), ++uphillCount;
+    }
+    double temperature = uphillCount ? (uphill / uphillCount) / std::log(2.0) : 1.0;
+    // A start from a covering is already close: heating it fully would only
+    // throw that away, so it starts where an average uphill step is accepted
+    // about one time in three thousand.
+    if (!randomStart) temperature /= 8;
+    // Moves per temperature grow with the neighbourhood (units x positions in
+    // x positions out); cooling by 0.99; ten idle temperatures end a run.
+    constexpr double lengthFactor = 0.5, cooling = 0.99;
+    constexpr int idleLimit = 10;
+    const uint64_t perTemperature = std::max<uint64_t>(
+        500, static_cast<uint64_t>(lengthFactor * static_cast<double>(state.tickets().size()) * design.k *
+                                   (design.v - design.k)));
+    // exp(-delta / temperature) for the small uphill steps, made once per temperature.
+    double acceptTable[64];
+    auto fillAcceptance = [&] {
+      for (int d = 0; d < 64; ++d) acceptTable[d] = std::exp(-d / temperature);
+    };
+    auto acceptance = [&](int64_t delta) {
+      return delta < 64 ? acceptTable[delta] : std::exp(-static_cast<double>(delta) / temperature);
+    };
+    fillAcceptance();
+    uint64_t bestCost = UINT64_MAX;
+    int idleTemperatures = 0;
+    bool warmedUp = false;
+
+    while (idleTemperatures < idleLimit && budgetLeft()) {
+      for (uint64_t step = 0; step < perTemperature && budgetLeft(); ++step) {
+        // Every counter is met: report it, then drop the unit that matters
+        // least; again while the units left still meet every counter.
+        while (state.cost() == 0 && !done) {
+          best = state.tickets();
+          if (record(best)) {
+            done = true;
+            break;
+          }
+          if (options.progress)
+            options.progress("found " + std::to_string(best.size()) + (orbits ? " orbits" : " tickets") + " after " +
+                             std::to_string(moves) + " moves");
+          if (best.size() <= 1) {
+            done = true;
+            break;
+          }
+          size_t drop = uniform(rng, state.tickets().size());
+          if (cheapUnique) {
+            uint64_t least = UINT64_MAX;
+            for (size_t i = 0; i < state.tickets().size(); ++i) {
+              const uint64_t unique = state.uniqueCount(i);
+              if (unique < least) least = unique, drop = i;
+            }
+          }
+          state.removeTicket(drop);
+          bestCost = state.cost();
+          idleTemperatures = 0;
+        }
+        if (done) break;
+        size_t index;
+        int x, y;
+        proposeMove(index, x, y);
+        const int64_t delta = state.evaluate(index, x, y);
+        ++moves;
+        if (delta <= 0 || std::generate_canonical<double, 53>(rng) < acceptance(delta)) {
+          state.apply();
+          if (warmedUp && state.cost() < bestCost) bestCost = state.cost(), idleTemperatures = -1;
+        }
+      }
+      if (done) break;
+      if (!warmedUp) warmedUp = true, bestCost = state.cost();
+      temperature *= cooling;
+      fillAcceptance();
+      ++idleTemperatures;
+      if (options.progress && Clock::now() - lastReport > std::chrono::seconds(2)) {
+        lastReport = Clock::now();
+        options.progress("attempt " + std::to_string(attempt + 1) + ": " + std::to_string(state.tickets().size()) +
+                         (orbits ? " orbits, " : " tickets, ") + std::to_string(state.cost()) +
+                         " draws not met, best " + std::to_string(best.size()) + ", " + std::to_string(moves) +
+                         " moves");
+      }
+    }
+  }
+  counters.cpuSeconds = threadCpuSeconds() - startCpu;
+  return counters;
+}
+
+}  // namespace wheelsearch

@@ -1,0 +1,306 @@
+#include "wheelcore/group.h"
+
+#include <algorithm>
+#include <deque>
+#include <map>
+#include <set>
+#include <unordered_set>
+
+#include "wheelcore/coverstate.h"
+
+using namespace wheelsearch;
+
+namespace {
+
+constexpr uint64_t kMaxSubsets = 4'000'000;
+constexpr uint64_t kMaxOrder = 200'000;
+
+bool isPrime(int n) {
+  if (n < 2) return false;
+  for (int d = 2; d * d <= n; ++d)
+    if (n % d == 0) return false;
+  return true;
+}
+
+int powMod(int base, int exponent, int p) {
+  int64_t result = 1, b = base % p;
+  for (; exponent > 0; exponent >>= 1, b = b * b % p)
+    if (exponent & 1) result = result * b % p;
+  return static_cast<int>(result);
+}
+
+// A generator of the multiplicative group mod p.
+int primitiveRoot(int p) {
+  for (int g = 2; g < p; ++g) {
+    bool primitive = true;
+    for (int d = 2; d < p - 1 && primitive; ++d)
+      if ((p - 1) % d == 0 && powMod(g, (p - 1) / d, p) == 1) primitive = false;
+    if (primitive) return g;
+  }
+  return 1;
+}
+
+std::vector<int> identity(int v) {
+  std::vector<int> permutation(static_cast<size_t>(v));
+  for (int i = 0; i < v; ++i) permutation[static_cast<size_t>(i)] = i;
+  return permutation;
+}
+
+// The number of elements, by closing the generators under composition.
+uint64_t groupOrder(const PermutationGroup& group) {
+  std::set<std::vector<int>> seen{identity(group.v)};
+  std::deque<std::vector<int>> queue{identity(group.v)};
+  while (!queue.empty() && seen.size() <= kMaxOrder) {
+    const std::vector<int> element = queue.front();
+    queue.pop_front();
+    for (const std::vector<int>& generator : group.generators) {
+      std::vector<int> product(element.size());
+      for (size_t i = 0; i < element.size(); ++i) product[i] = generator[static_cast<size_t>(element[i])];
+      if (seen.insert(product).second) queue.push_back(std::move(product));
+    }
+  }
+  return seen.size();
+}
+
+std::string fixedText(int fixed) {
+  if (fixed == 0) return "";
+  return ", " + std::to_string(fixed) + " fixed";
+}
+
+}  // namespace
+
+bool parseGroup(const std::string& text, int v, PermutationGroup& group, std::string& error) {
+  std::vector<std::string> parts;
+  size_t from = 0;
+  while (true) {
+    const size_t colon = text.find(':', from);
+    parts.push_back(text.substr(from, colon == std::string::npos ? std::string::npos : colon - from));
+    if (colon == std::string::npos) break;
+    from = colon + 1;
+  }
+  auto number = [&](const std::string& word, int& value) {
+    if (word.empty() || word.size() > 6 || !std::all_of(word.begin(), word.end(), ::isdigit)) {
+      error = "group \"" + text + "\": \"" + word + "\" is not a whole number";
+      return false;
+    }
+    value = std::stoi(word);
+    return true;
+  };
+  const std::string& kind = parts[0];
+  const bool takesParameter = kind == "affine";
+  const size_t expected = takesParameter ? 2 : 1;
+  if (parts.size() < expected || parts.size() > expected + 1) {
+    error = "group \"" + text + "\": write cyclic[:F], bicyclic[:F], affine:D[:F], psl[:F] or pgl[:F]";
+    return false;
+  }
+  int fixed = 0, parameter = 0;
+  if (takesParameter && !number(parts[1], parameter)) return false;
+  if (parts.size() == expected + 1 && !number(parts[expected], fixed)) return false;
+  const int n = v - fixed;
+  if (v < 1 || v > kMaxPositions || fixed >= v) {
+    error = "group \"" + text + "\": needs more positions than fixed points (v = " + std::to_string(v) + ")";
+    return false;
+  }
+  group = PermutationGroup{};
+  group.v = v;
+  auto permutation = [&](auto image) {
+    std::vector<int> result = identity(v);
+    for (int x = 0; x < n; ++x) result[static_cast<size_t>(x)] = image(x);
+    return result;
+  };
+  if (kind == "cyclic") {
+    if (n < 2) {
+      error = "group \"" + text + "\": a cycle needs at least 2 positions";
+      return false;
+    }
+    group.generators.push_back(permutation([&](int x) { return (x + 1) % n; }));
+    group.name = "cyclic on " + std::to_string(n) + " positions" + fixedText(fixed);
+  } else if (kind == "bicyclic") {
+    if (n % 2 != 0 || n < 4) {
+      error = "group \"" + text + "\": two cycles need an even number of positions, at least 4";
+      return false;
+    }
+    const int half = n / 2;
+    group.generators.push_back(permutation([&](int x) { return x < half ? (x + 1) % half : half + (x - half + 1) % half; }));
+    group.name = "two cycles of " + std::to_string(half) + " positions" + fixedText(fixed);
+  } else if (kind == "affine") {
+    if (!isPrime(n)) {
+      error = "group \"" + text + "\": the affine group needs a prime number of moved positions, not " + std::to_string(n);
+      return false;
+    }
+    if (parameter < 1 || (n - 1) % parameter != 0) {
+      error = "group \"" + text + "\": D must divide " + std::to_string(n - 1);
+      return false;
+    }
+    const int multiplier = powMod(primitiveRoot(n), (n - 1) / parameter, n);
+    group.generators.push_back(permutation([&](int x) { return (x + 1) % n; }));
+    if (parameter > 1) group.generators.push_back(permutation([&](int x) { return x * multiplier % n; }));
+    group.name = "x -> ax + b mod " + std::to_string(n) + ", a of order dividing " + std::to_string(parameter) +
+                 fixedText(fixed);
+  } else if (kind == "psl" || kind == "pgl") {
+    const int p = n - 1;
+    if (!isPrime(p) || p < 3) {
+      error = "group \"" + text + "\": the projective line needs an odd prime p with p + 1 = " + std::to_string(n);
+      return false;
+    }
+    // Position p stands for the point at infinity.
+    const int infinity = p;
+    const int root = primitiveRoot(p);
+    const int multiplier = kind == "pgl" ? root : root * root % p;
+    group.generators.push_back(permutation([&](int x) { return x == infinity ? infinity : (x + 1) % p; }));
+    group.generators.push_back(permutation([&](int x) { return x == infinity ? infinity : x * multiplier % p; }));
+    group.generators.push_back(permutation([&](int x) {
+      if (x == infinity) return 0;
+      if (x == 0) return infinity;
+      return (p - powMod(x, p - 2, p)) % p;  // -1/x
+    }));
+    group.name = std::string(kind == "pgl" ? "PGL" : "PSL") + "(2," + std::to_string(p) + ") on the projective line" +
+                 fixedText(fixed);
+  } else {
+    error = "group \"" + text + "\": unknown kind \"" + kind + "\" (cyclic, bicyclic, affine, psl, pgl)";
+    return false;
+  }
+  group.order = groupOrder(group);
+  return true;
+}
+
+uint64_t applyPermutation(const std::vector<int>& permutation, uint64_t mask) {
+  uint64_t image = 0;
+  for (; mask; mask &= mask - 1) image |= bit(permutation[static_cast<size_t>(std::countr_zero(mask))]);
+  return image;
+}
+
+std::vector<uint64_t> orbitOfSet(const PermutationGroup& group, uint64_t mask) {
+  std::vector<uint64_t> orbit{mask};
+  std::unordered_set<uint64_t> seen{mask};
+  for (size_t i = 0; i < orbit.size(); ++i)
+    for (const std::vector<int>& generator : group.generators) {
+      const uint64_t image = applyPermutation(generator, orbit[i]);
+      if (seen.insert(image).second) orbit.push_back(image);
+    }
+  std::sort(orbit.begin(), orbit.end());
+  return orbit;
+}
+
+namespace {
+
+SubsetOrbits orbitTable(const PermutationGroup& group, int m) {
+  const SubsetRanker ranker(group.v, m);
+  SubsetOrbits orbits;
+  constexpr uint32_t kUnset = UINT32_MAX;
+  orbits.orbitOf.assign(ranker.count(), kUnset);
+  orbits.members.reserve(ranker.count());
+  std::vector<uint32_t> queue;
+  for (uint64_t start = 0; start < ranker.count(); ++start) {
+    if (orbits.orbitOf[start] != kUnset) continue;
+    const uint32_t id = static_cast<uint32_t>(orbits.firstMember.size());
+    orbits.firstMember.push_back(static_cast<uint32_t>(orbits.members.size()));
+    orbits.orbitOf[start] = id;
+    orbits.members.push_back(static_cast<uint32_t>(start));
+    for (size_t i = orbits.firstMember.back(); i < orbits.members.size(); ++i) {
+      const Mask subset = ranker.unrank(orbits.members[i]);
+      for (const std::vector<int>& generator : group.generators) {
+        const uint64_t image = ranker.rank(applyPermutation(generator, subset));
+        if (orbits.orbitOf[image] == kUnset) {
+          orbits.orbitOf[image] = id;
+          orbits.members.push_back(static_cast<uint32_t>(image));
+        }
+      }
+    }
+  }
+  orbits.firstMember.push_back(static_cast<uint32_t>(orbits.members.size()));
+  return orbits;
+}
+
+std::vector<Mask> expandOrbits(const PermutationGroup& group, const std::vector<Mask>& representatives) {
+  std::set<Mask> wheel;
+  for (Mask representative : representatives)
+    for (Mask ticket : orbitOfSet(group, representative)) wheel.insert(ticket);
+  return {wheel.begin(), wheel.end()};
+}
+
+}  // namespace
+
+std::vector<std::vector<uint64_t>> subsetOrbits(const PermutationGroup& group, int m) {
+  const SubsetOrbits table = orbitTable(group, m);
+  const SubsetRanker ranker(group.v, m);
+  std::vector<std::vector<uint64_t>> result(table.orbitCount());
+  for (size_t id = 0; id < table.orbitCount(); ++id)
+    for (uint32_t i = table.firstMember[id]; i < table.firstMember[id + 1]; ++i)
+      result[id].push_back(ranker.unrank(table.members[i]));
+  for (auto& orbit : result) std::sort(orbit.begin(), orbit.end());
+  return result;
+}
+
+bool groupSearchApplies(const Design& design, const PermutationGroup& group, std::string& error) {
+  if (group.v != design.v) {
+    error = "the group acts on " + std::to_string(group.v) + " positions, the design has " + std::to_string(design.v);
+    return false;
+  }
+  if (design.t < 2 || design.v <= design.k) {
+    error = describeDesign(design) + " needs no search";
+    return false;
+  }
+  if (binomial(design.v, design.m) > kMaxSubsets) {
+    error = describeDesign(design) + ": too many draws for the search";
+    return false;
+  }
+  return true;
+}
+
+bool invariantWheelHolds(const Design& design, const PermutationGroup& group,
+                         const std::vector<uint64_t>& representatives) {
+  if (representatives.empty()) return false;
+  const SubsetOrbits orbits = orbitTable(group, design.m);
+  CoverState state(design, &orbits);
+  for (Mask representative : representatives) {
+    if (std::popcount(representative) != design.k || (representative & ~allPositions(design.v))) return false;
+    state.addTicket(representative, false);
+  }
+  state.rebuildUncovered();
+  return state.cost() == 0;
+}
+
+Candidate searchInvariantWheel(const Design& design, const PermutationGroup& group, const SearchOptions& options) {
+  Candidate best;
+  const SubsetOrbits orbits = orbitTable(group, design.m);
+  const SubsetRanker ranker(design.v, design.m);
+  Rng rng = makeRng(options.seed, 0x67726f75);
+
+  // A first covering: for each orbit nobody meets yet, a random k-set that
+  // holds its first member (or lies inside it when m > k).
+  std::vector<Mask> start;
+  {
+    CoverState state(design, &orbits);
+    state.rebuildUncovered();
+    const std::vector<int> all = positionsOf(allPositions(design.v));
+    while (state.cost() > 0) {
+      const Mask draw = state.randomUncovered(rng);
+      std::vector<int> inside = positionsOf(draw), outside = positionsOf(allPositions(design.v) & ~draw);
+      std::shuffle(inside.begin(), inside.end(), rng);
+      std::shuffle(outside.begin(), outside.end(), rng);
+      Mask ticket = 0;
+      for (int i = 0; i < std::min(design.k, design.m); ++i) ticket |= bit(inside[static_cast<size_t>(i)]);
+      for (int i = 0; std::popcount(ticket) < design.k; ++i) ticket |= bit(outside[static_cast<size_t>(i)]);
+      state.addTicket(ticket);
+      start.push_back(ticket);
+    }
+  }
+  const uint64_t target = options.target ? options.target : designLowerBound(design);
+  const std::string method = "annealing, invariant under " + group.name;
+  auto record = [&](const std::vector<Mask>& representatives) {
+    std::vector<Mask> wheel = pruneRedundant(design, expandOrbits(group, representatives), rng);
+    if (best.tickets.empty() || wheel.size() < best.tickets.size()) {
+      best.tickets = std::move(wheel);
+      best.method = method;
+      if (options.progress)
+        options.progress(std::to_string(representatives.size()) + " orbits give " + std::to_string(best.tickets.size()) +
+                         " tickets");
+    }
+    return best.tickets.size() <= target;
+  };
+  const AnnealCounters counters = annealUnits(design, &orbits, start, options, record);
+  if (options.stats) options.stats->add(counters.moves, counters.cpuSeconds);
+  if (!best.tickets.empty() && !designHolds(design, best.tickets)) best = Candidate{};
+  return best;
+}
