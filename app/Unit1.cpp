@@ -250,7 +250,11 @@ void TForm1::FormCreate() {
     // The executable carries no extension on this platform, so its directory
     // comes from the platform rather than from directoryof.
     exedir = catalogueDirectory_.isEmpty() ? QCoreApplication::applicationDirPath() : catalogueDirectory_;
-    openCatalogue(exedir + QLatin1Char('/') + QLatin1String(catalogue::kFileName));
+    catalogueFiles_ = catalogue::catalogueFiles(exedir);
+    QString warning;
+    const QString file = catalogue::catalogueToOpen(catalogueFiles_, warning);
+    if (!warning.isEmpty()) desktop().messageBox(this, warning);
+    openCatalogue(file);
     wheelCatalogue = tableWheels_.get();
     fillCountries();
     selection.reset(numbercount);

@@ -14,6 +14,7 @@
 #include <cstdint>
 #include <memory>
 
+#include "catalogue/usercatalogue.h"
 #include "numbers/selection.h"
 #include "platform/randomsource.h"
 
@@ -181,6 +182,12 @@ class TForm1 : public QWidget {
   // tables, or closes the database with every table.
   void openCatalogue(const QString& path);
   void closeCatalogue();
+  // Before anything is written to the catalogue: when the file open is one
+  // the user may not write (an installed program's), the user's own copy is
+  // made and opened in its place. Throws when the copy cannot be made.
+  void prepareCatalogueForWriting();
+  // The catalogue file open now (empty when none is).
+  const QString& catalogueFile() const { return catalogueFile_; }
 
   // Information windows.
   void SpeedButton3Click();
@@ -245,6 +252,9 @@ class TForm1 : public QWidget {
 
  private:
   QString catalogueDirectory_;
+  // The shipped catalogue and the user's copy; catalogueFile_ is the one open.
+  catalogue::CatalogueFiles catalogueFiles_;
+  QString catalogueFile_;
   // The wheel catalogue over TomeTable3 and TomeTable4; wheelCatalogue points
   // here while the catalogue is open.
   std::unique_ptr<TableWheelCatalogue> tableWheels_;

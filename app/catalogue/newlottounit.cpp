@@ -125,6 +125,9 @@ void Tnewlottoform::Button1Click() {
     desktop().messageBox(this, problem);
     return;
   }
+  // An installed program's catalogue is read-only: the user's own copy takes
+  // the lottery (and every read from now on).
+  owner_->prepareCatalogueForWriting();
   lottery->AppendRecord(lotteryRecord(entry));
   // The user's lottery is on the disk before the dialog closes.
   owner_->TomeDatabase1->FileIO()->Flush();

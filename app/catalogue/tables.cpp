@@ -5,6 +5,7 @@
 
 #include "Unit1.h"
 #include "catalogue/catalogue.h"
+#include "catalogue/usercatalogue.h"
 #include "wheels/tablecatalogue.h"
 #include "tomedb/TomeDB.h"
 
@@ -37,7 +38,9 @@ void TForm1::openCatalogue(const QString& path) {
       binding.table->SetIndexName(binding.indexName);
       binding.table->Open();
     }
+    catalogueFile_ = path;
   } catch (...) {
+    catalogueFile_.clear();
     // All four tables or none: a catalogue that opens only in part (a table
     // missing) is not used at all, so nothing is written to it.
     try {
@@ -54,4 +57,14 @@ void TForm1::closeCatalogue() {
   // to offer. A catalogue given by a test stays.
   if (wheelCatalogue == tableWheels_.get()) wheelCatalogue = nullptr;
   TomeDatabase1->Close();
+  catalogueFile_.clear();
+}
+
+void TForm1::prepareCatalogueForWriting() {
+  if (catalogueFile_.isEmpty() || catalogue::isWritableCatalogue(catalogueFile_)) return;
+  if (catalogueFile_ != catalogueFiles_.shipped || catalogueFiles_.user.isEmpty()) return;
+  catalogue::makeUserCopy(catalogueFiles_);
+  const bool wheelsFromTables = wheelCatalogue == tableWheels_.get();
+  openCatalogue(catalogueFiles_.user);
+  if (wheelsFromTables) wheelCatalogue = tableWheels_.get();
 }
