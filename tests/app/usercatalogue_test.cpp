@@ -131,3 +131,61 @@ TEST_F(UserCatalogue, AWritableCatalogueBesideTheProgramIsUsedInPlace) {
   EXPECT_EQ(form.catalogueFile(), shipped.path());
   EXPECT_FALSE(QFile::exists(userCopy()));
 }
+
+// The same on the files of the Debian package, unpacked by scripts/check-package
+// into NUMERION_PACKAGE_ROOT with the shipped catalogue read-only.
+class InstalledCatalogue : public UserCatalogue {};
+
+TEST_F(InstalledCatalogue, KeepsTheUsersLotteryAcrossARestartAndANewerCatalogue) {
+  const QByteArray root = qgetenv("NUMERION_PACKAGE_ROOT");
+  if (root.isEmpty()) GTEST_SKIP() << "runs on an unpacked package (scripts/check-package)";
+  const QString folder = QString::fromLocal8Bit(root) + QStringLiteral("/usr/lib/numerion");
+  const QString shipped = folder + QStringLiteral("/data.dat");
+  ASSERT_FALSE(catalogue::isWritableCatalogue(shipped));
+  {
+    TForm1 form{nullptr, folder};
+    form.show();
+    QCoreApplication::processEvents();
+    ASSERT_EQ(form.catalogueFile(), shipped) << desktop.messages.join(" / ").toStdString();
+    EXPECT_EQ(form.ComboBoxEx1->count(), 18);
+    ASSERT_TRUE(addLottery(form, QStringLiteral("Numerion Check")));
+    EXPECT_EQ(form.catalogueFile(), userCopy());
+  }
+  {
+    TForm1 form{nullptr, folder};
+    form.show();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(form.catalogueFile(), userCopy());
+    EXPECT_TRUE(lotteriesIn(userCopy()).contains(QStringLiteral("Spain|Numerion Check")));
+  }
+  // A newer package: the same catalogue with one more lottery of its own.
+  QTemporaryDir work;
+  const QString newer = work.filePath(QStringLiteral("data.dat"));
+  ASSERT_TRUE(QFile::copy(shipped, newer));
+  QFile::setPermissions(newer, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+  {
+    TTomeTable lottery;
+    lottery.SetDatabaseName(newer.toStdString());
+    lottery.SetPassword(kCataloguePassword);
+    lottery.SetTableName("lottery");
+    lottery.Open();
+    std::vector<Variant> values = {Variant("Spain"), Variant("Shipped Later"), Variant(49), Variant(0), Variant(0),
+                                   Variant(6)};
+    values.resize(23, Variant(0));
+    for (size_t k = 18; k < 23; ++k) values[k] = Variant("");
+    lottery.AppendRecord(values);
+  }
+  ASSERT_TRUE(QFile::remove(shipped));
+  ASSERT_TRUE(QFile::copy(newer, shipped));
+  makeReadOnly(shipped);
+  {
+    TForm1 form{nullptr, folder};
+    form.show();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(form.catalogueFile(), userCopy());
+  }
+  const QStringList lotteries = lotteriesIn(userCopy());
+  EXPECT_TRUE(lotteries.contains(QStringLiteral("Spain|Shipped Later")));
+  EXPECT_TRUE(lotteries.contains(QStringLiteral("Spain|Numerion Check")));
+  EXPECT_EQ(lotteries.count(QStringLiteral("Spain|Numerion Check")), 1);
+}
