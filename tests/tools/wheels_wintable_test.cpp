@@ -1,0 +1,96 @@
+// The win table and the chances per draw, against a brute force over every
+// draw of a small lottery and against values worked by hand.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <bit>
+#include <random>
+
+#include "wheelcore/wheel.h"
+#include "wheelcore/wintable.h"
+
+namespace {
+
+// Every k-subset of 0..n-1, by counting masks.
+std::vector<uint64_t> allDraws(int n, int k) {
+  std::vector<uint64_t> draws;
+  for (uint64_t mask = 0; mask < (uint64_t{1} << n); ++mask)
+    if (std::popcount(mask) == k) draws.push_back(mask);
+  return draws;
+}
+
+}  // namespace
+
+TEST(WinTable, AgreesWithEveryDrawOfASmallLottery) {
+  // Numbers 1..13, five drawn; the player chose 1..9 (positions 0..8) and
+  // plays seven random tickets of five.
+  const int from = 13, k = 5, v = 9;
+  std::mt19937_64 rng(11);
+  std::vector<uint64_t> tickets;
+  for (int i = 0; i < 7; ++i) {
+    uint64_t ticket = 0;
+    while (std::popcount(ticket) < k) ticket |= uint64_t{1} << (rng() % v);
+    tickets.push_back(ticket);
+  }
+  for (KeyCount key : {KeyCount::anyPosition, KeyCount::drawn, KeyCount::notDrawn}) {
+    const WinTable table = computeWinTable(v, k, tickets, key);
+    // Brute force: every draw, each counted where it falls.
+    std::vector<std::vector<uint64_t>> draws(k + 1, std::vector<uint64_t>(k + 1, 0));
+    std::vector<uint64_t> reaching(k + 1, 0);
+    uint64_t considered = 0;
+    const uint64_t chosen = (uint64_t{1} << v) - 1;
+    for (uint64_t draw : allDraws(from, k)) {
+      if (key == KeyCount::drawn && !(draw & 1)) continue;
+      if (key == KeyCount::notDrawn && (draw & 1)) continue;
+      ++considered;
+      int best = 0;
+      for (uint64_t ticket : tickets) best = std::max(best, std::popcount(ticket & draw));
+      ++draws[std::popcount(draw & chosen)][best];
+      for (int j = 0; j <= best; ++j) ++reaching[j];
+    }
+    for (int h = 0; h <= k; ++h) {
+      // Each set of h chosen numbers stands for the draws that add k - h others.
+      const uint64_t others = binomial(from - v, k - h);
+      for (int j = 0; j <= k; ++j)
+        EXPECT_EQ(table.ways[h][j] * others, draws[h][j]) << "h " << h << " j " << j << " key " << int(key);
+    }
+    for (int j = 0; j <= k; ++j)
+      EXPECT_NEAR(chanceOfPrize(table, from, j), static_cast<double>(reaching[j]) / static_cast<double>(considered), 1e-12)
+          << "j " << j << " key " << int(key);
+  }
+}
+
+TEST(WinTable, TicketCountsAndTheGuarantee) {
+  // Tickets {1,2} and {2,3} over three chosen numbers.
+  const std::vector<uint64_t> tickets = {0b011, 0b110};
+  const WinTable table = computeWinTable(3, 2, tickets, KeyCount::anyPosition);
+  // Two of the chosen drawn: {1,2} and {2,3} are met twice, {1,3} once.
+  EXPECT_EQ(table.ways[2], (std::vector<uint64_t>{0, 1, 2}));
+  EXPECT_EQ(table.guaranteed(2), 1);
+  // {1,3} meets each ticket once: at least one hit on two tickets always,
+  // two hits on one ticket at best and on none at worst.
+  EXPECT_EQ(table.fewestTickets[2][1], 2u);
+  EXPECT_EQ(table.fewestTickets[2][2], 0u);
+  EXPECT_EQ(table.ticketSum[2][2], 2u);
+  EXPECT_DOUBLE_EQ(table.averageTickets(2, 2), 2.0 / 3);
+  // Numbers 1..6, two drawn: P(both among the three chosen) = 3/15; then two
+  // of the three pairs are a ticket.
+  EXPECT_NEAR(chanceOfAmongChosen(6, 2, 3, 2, KeyCount::anyPosition), 3.0 / 15, 1e-15);
+  EXPECT_NEAR(chanceOfPrize(table, 6, 2), 2.0 / 15, 1e-15);
+  EXPECT_NEAR(chanceOfPrizeRandom(6, 2, 1, 2), 1.0 / 15, 1e-15);
+  EXPECT_NEAR(chanceOfPrizeRandom(6, 2, 2, 2), 1 - (14.0 / 15) * (14.0 / 15), 1e-15);
+}
+
+TEST(WinTable, CancelStopsABigTable) {
+  std::vector<uint64_t> tickets(200, 0x7f);
+  std::atomic<bool> cancel{false};
+  int calls = 0;
+  WinTableOptions options;
+  options.cancel = &cancel;
+  options.progress = [&](double) {
+    if (++calls == 3) cancel = true;
+  };
+  const WinTable table = computeWinTable(30, 7, tickets, KeyCount::anyPosition, options);
+  EXPECT_EQ(table.v, 0);
+  EXPECT_EQ(calls, 3);
+}
