@@ -1,7 +1,9 @@
 #include "Unit1.h"
 
 #include <QCloseEvent>
+#include <QInputEvent>
 #include <QComboBox>
+#include <QApplication>
 #include <QCoreApplication>
 #include <QEvent>
 #include <QFrame>
@@ -53,6 +55,13 @@ int integerOf(const QString& text) {
 }
 
 }  // namespace
+
+QString catalogueHint(const QString& directory) {
+  return QStringLiteral("Numerion looks for its catalogue %1 in %2, the directory of the program. The catalogue "
+                        "is built together with the program and lies beside it; building or installing the "
+                        "program again puts it back.")
+      .arg(QLatin1String(catalogue::kFileName), directory);
+}
 
 QString directoryof(const QString& path) {
   bool extensionSeen = false;
@@ -175,6 +184,7 @@ void TForm1::createBottomPanel() {
   SpeedButtontext->setIcon(QIcon(QStringLiteral(":/icons/text.svg")));
   for (QToolButton* button : {SpeedButtonprinttickets, SpeedButtonsavefile, SpeedButtontext})
     button->setIconSize(QSize(32, 32));
+  for (QToolButton* button : Panel6->findChildren<QToolButton*>()) button->installEventFilter(this);
 
   connect(SpeedButtonnext, &QToolButton::clicked, this, guardedSlot(this, &TForm1::SpeedButtonnextClick));
   connect(SpeedButtonprevious, &QToolButton::clicked, this,
@@ -215,7 +225,31 @@ void TForm1::closeEvent(QCloseEvent* event) {
   QWidget::closeEvent(event);
 }
 
+bool TForm1::bottomRowPressIgnored(QObject* watched, QEvent* event) {
+  switch (event->type()) {
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonDblClick: {
+      const quint64 time = static_cast<QInputEvent*>(event)->timestamp();
+      if (pageChangedSincePress_ && time - lastPressTime_ < quint64(QApplication::doubleClickInterval())) {
+        ignoredPress_ = watched;
+        return true;
+      }
+      lastPressTime_ = time;
+      pageChangedSincePress_ = false;
+      ignoredPress_ = nullptr;
+      return false;
+    }
+    case QEvent::MouseButtonRelease:
+      if (ignoredPress_ != watched) return false;
+      ignoredPress_ = nullptr;
+      return true;
+    default:
+      return false;
+  }
+}
+
 bool TForm1::eventFilter(QObject* watched, QEvent* event) {
+  if (Panel6 != nullptr && watched->parent() == Panel6 && bottomRowPressIgnored(watched, event)) return true;
   if (event->type() == QEvent::KeyRelease && watched == Edit1) guarded(this, [this] { Edit1KeyUp(); });
   if (event->type() == QEvent::Resize) {
     if (watched == TabSheet7) guarded(this, [this] { FormResize(); });
@@ -250,7 +284,11 @@ void TForm1::FormCreate() {
     // The executable carries no extension on this platform, so its directory
     // comes from the platform rather than from directoryof.
     exedir = catalogueDirectory_.isEmpty() ? QCoreApplication::applicationDirPath() : catalogueDirectory_;
-    openCatalogue(exedir + QLatin1Char('/') + QLatin1String(catalogue::kFileName));
+    try {
+      openCatalogue(exedir + QLatin1Char('/') + QLatin1String(catalogue::kFileName));
+    } catch (const std::exception& error) {
+      throw std::runtime_error(error.what() + ("\n\n" + catalogueHint(exedir).toStdString()));
+    }
     wheelCatalogue = tableWheels_.get();
     fillCountries();
     selection.reset(numbercount);
@@ -277,8 +315,10 @@ void TForm1::FormResize() {
 
 void TForm1::showPage(int index) {
   if (index < 0) index = 0;
+  const int before = PageControl1->currentIndex();
   PageControl1->setCurrentIndex(index);
   const int page = PageControl1->currentIndex();
+  if (page != before) pageChangedSincePress_ = true;
   SpeedButtonapplyfilter->setVisible(false);
   SpeedButtonprevious->setVisible(page >= 1);
   SpeedButtonnext->setVisible(page == 0 || page == 1 || page == 3);

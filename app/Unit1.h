@@ -53,6 +53,10 @@ extern std::int32_t ticketlimit;         // ticket count of the chosen formula e
 // root of a "/" path is "/".
 QString directoryof(const QString& path);
 
+// What the start-up message adds when the catalogue cannot be opened: where
+// the program looks for it and where it comes from.
+QString catalogueHint(const QString& directory);
+
 class TForm1 : public QWidget {
   Q_OBJECT
 
@@ -204,6 +208,10 @@ class TForm1 : public QWidget {
 
   // Wheel choice.
   void fillWheelLists();
+  // The reason a wheel family offers nothing, as the tool tip of its "No
+  // Tickets" panel; when the chosen count is beyond every wheel of the
+  // catalogue, also a message.
+  void explainMissingWheels();
   void addWheelEntry(const QString& pick, const QString& wheeltype, const QString& formula,
                      const QString& numbers, const QString& tickets);
   void ComboBox2Change();
@@ -233,6 +241,7 @@ class TForm1 : public QWidget {
   void fillLotteries(const QString& country);
   void addLotteryRow(const QString& name, const QString& from, const QString& match);
   void ComboBoxEx1Change();
+  void showTypedCountryFlag();
   void ListView3SelectItem();
   void Timer1Timer();
   void SpeedButton2Click();
@@ -245,6 +254,12 @@ class TForm1 : public QWidget {
 
  private:
   QString catalogueDirectory_;
+  // The click sequences on the bottom row (see bottomRowPressIgnored): the
+  // time stamp of the last press acted on, whether the page has changed
+  // since, and the button whose press is being ignored until its release.
+  quint64 lastPressTime_ = 0;
+  bool pageChangedSincePress_ = false;
+  QObject* ignoredPress_ = nullptr;
   // The wheel catalogue over TomeTable3 and TomeTable4; wheelCatalogue points
   // here while the catalogue is open.
   std::unique_ptr<TableWheelCatalogue> tableWheels_;
@@ -259,4 +274,11 @@ class TForm1 : public QWidget {
   void createTicketPage();
   void createFinishPage();
   void arrangeAreas();
+  // "Next >>", "Build Ticket >>" and "Finish" share one place, so the second
+  // press of a double-click would land on the button that a page change has
+  // just put there. A press on the bottom row that follows the last one
+  // within the double-click interval, with a page change in between, belongs
+  // to the click sequence that changed the page: it is ignored, together
+  // with its release.
+  bool bottomRowPressIgnored(QObject* watched, QEvent* event);
 };

@@ -7,6 +7,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QToolButton>
+#include <algorithm>
 
 #include "Unit1.h"
 #include "globalunit.h"
@@ -66,9 +67,12 @@ void TForm1::createNumberPage() {
   CheckBox1->move(32, 76);
   CheckBox1->adjustSize();
   Label21 = new QLabel(QStringLiteral("Total Numbers:"), Panel4);
+  Label21->adjustSize();
   Label21->move(216, 78);
+  // The count stands at 296 unless the desktop's substitute font makes the
+  // caption reach beyond it; then it follows the caption after a small gap.
   Label22 = new QLabel(QStringLiteral("0"), Panel4);
-  Label22->setGeometry(296, 78, 60, Label21->sizeHint().height());
+  Label22->setGeometry(std::max(296, Label21->geometry().right() + 5), 78, 60, Label21->sizeHint().height());
 
   Label9 = boldLabel(
       QStringLiteral("This  is the most important part for you to win,  to select the numbers  bases on your experience,"),
