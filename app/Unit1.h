@@ -20,6 +20,7 @@
 class QCheckBox;
 class QComboBox;
 class QFrame;
+class QKeyEvent;
 class QLabel;
 class QLineEdit;
 class QPlainTextEdit;
@@ -168,6 +169,9 @@ class TForm1 : public QWidget {
   WheelCatalogue* wheelCatalogue = nullptr;
 
   // Navigation.
+  // The page's forward button ("Next >>", "Build Ticket >>" or "Finish"),
+  // pressed by Alt+N or Enter; nothing on a page without one.
+  QToolButton* forwardButton() const;
   void showPage(int index);
   void nextPage();
   void SpeedButtonnextClick();
@@ -203,6 +207,12 @@ class TForm1 : public QWidget {
   void Button5Click();
   void CheckBox1Click();
   void Edit1KeyUp();
+  // Keys pressed in Edit1: digits make the next number, a blank or Enter
+  // chooses it as a click on its button would, Backspace takes back a digit
+  // or else the last number; other text is not taken. Returns whether the
+  // key was used.
+  bool Edit1KeyPress(QKeyEvent* event);
+  void chooseTypedNumber();
   void Panel5Resize();
   void Button2Click();
 
@@ -250,6 +260,7 @@ class TForm1 : public QWidget {
   void resizeEvent(QResizeEvent* event) override;
   void showEvent(QShowEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
@@ -260,6 +271,8 @@ class TForm1 : public QWidget {
   quint64 lastPressTime_ = 0;
   bool pageChangedSincePress_ = false;
   QObject* ignoredPress_ = nullptr;
+  // Digits typed into Edit1 for a number not chosen yet.
+  QString typedDigits_;
   // The wheel catalogue over TomeTable3 and TomeTable4; wheelCatalogue points
   // here while the catalogue is open.
   std::unique_ptr<TableWheelCatalogue> tableWheels_;
@@ -274,6 +287,10 @@ class TForm1 : public QWidget {
   void createTicketPage();
   void createFinishPage();
   void arrangeAreas();
+  // The Tab order of each page, the bottom row after the page's controls,
+  // and the control that takes the focus when a page is shown.
+  void setFocusOrder();
+  void focusPage(int page);
   // "Next >>", "Build Ticket >>" and "Finish" share one place, so the second
   // press of a double-click would land on the button that a page change has
   // just put there. A press on the bottom row that follows the last one
