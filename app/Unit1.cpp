@@ -311,11 +311,13 @@ bool TForm1::bottomRowPressIgnored(QObject* watched, QEvent* event) {
     case QEvent::MouseButtonPress:
     case QEvent::MouseButtonDblClick: {
       const quint64 time = static_cast<QInputEvent*>(event)->timestamp();
-      if (pageChangedSincePress_ && time - lastPressTime_ < quint64(QApplication::doubleClickInterval())) {
+      if (pressSeen_ && pageChangedSincePress_ &&
+          time - lastPressTime_ < quint64(QApplication::doubleClickInterval())) {
         ignoredPress_ = watched;
         return true;
       }
       lastPressTime_ = time;
+      pressSeen_ = true;
       pageChangedSincePress_ = false;
       ignoredPress_ = nullptr;
       return false;

@@ -269,6 +269,7 @@ class TForm1 : public QWidget {
   // time stamp of the last press acted on, whether the page has changed
   // since, and the button whose press is being ignored until its release.
   quint64 lastPressTime_ = 0;
+  bool pressSeen_ = false;
   bool pageChangedSincePress_ = false;
   QObject* ignoredPress_ = nullptr;
   // Digits typed into Edit1 for a number not chosen yet.
