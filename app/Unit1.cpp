@@ -1,7 +1,14 @@
 #include "Unit1.h"
 
 #include <QCloseEvent>
+#include <QInputEvent>
+#include <QKeyEvent>
+#include <QPlainTextEdit>
+#include <QRadioButton>
+#include <QShortcut>
+#include <QTabBar>
 #include <QComboBox>
+#include <QApplication>
 #include <QCoreApplication>
 #include <QEvent>
 #include <QFrame>
@@ -54,6 +61,13 @@ int integerOf(const QString& text) {
 
 }  // namespace
 
+QString catalogueHint(const QString& directory) {
+  return QStringLiteral("Numerion looks for its catalogue %1 in %2, the directory of the program. The catalogue "
+                        "is built together with the program and lies beside it; building or installing the "
+                        "program again puts it back.")
+      .arg(QLatin1String(catalogue::kFileName), directory);
+}
+
 QString directoryof(const QString& path) {
   bool extensionSeen = false;
   qsizetype i = path.size() - 1;
@@ -84,6 +98,7 @@ TForm1::TForm1(QWidget* parent, const QString& catalogueDirectory)
   createCatalogue();
   createPages();
   createBottomPanel();
+  setFocusOrder();
   arrangeAreas();
   guarded(this, [this] { FormCreate(); });
 }
@@ -175,6 +190,20 @@ void TForm1::createBottomPanel() {
   SpeedButtontext->setIcon(QIcon(QStringLiteral(":/icons/text.svg")));
   for (QToolButton* button : {SpeedButtonprinttickets, SpeedButtonsavefile, SpeedButtontext})
     button->setIconSize(QSize(32, 32));
+  for (QToolButton* button : Panel6->findChildren<QToolButton*>()) button->installEventFilter(this);
+
+  // The keyboard's way along the wizard; the captions stay as they are.
+  auto* forward = new QShortcut(QKeySequence(Qt::ALT | Qt::Key_N), this);
+  connect(forward, &QShortcut::activated, this, [this] {
+    if (QToolButton* button = forwardButton()) button->click();
+  });
+  auto* back = new QShortcut(QKeySequence(Qt::ALT | Qt::Key_P), this);
+  connect(back, &QShortcut::activated, this, [this] {
+    if (!SpeedButtonprevious->isHidden()) SpeedButtonprevious->click();
+  });
+  for (QToolButton* button : {SpeedButtonnext, SpeedButtonbuildticket, speedbuttonfinish})
+    button->setToolTip(QStringLiteral("Alt+N or Enter"));
+  SpeedButtonprevious->setToolTip(QStringLiteral("Alt+P"));
 
   connect(SpeedButtonnext, &QToolButton::clicked, this, guardedSlot(this, &TForm1::SpeedButtonnextClick));
   connect(SpeedButtonprevious, &QToolButton::clicked, this,
@@ -188,6 +217,68 @@ void TForm1::createBottomPanel() {
   connect(SpeedButtonsavefile, &QToolButton::clicked, this,
           guardedSlot(this, &TForm1::SpeedButtonsavefileClick));
   connect(SpeedButtontext, &QToolButton::clicked, this, guardedSlot(this, &TForm1::SpeedButtontextClick));
+}
+
+void TForm1::setFocusOrder() {
+  // The bottom row and "&Create New Lottery" are reached by Tab and pressed
+  // by the space bar or Enter; the number buttons are not (digits typed into
+  // the display choose numbers). The page tabs cannot be chosen, so their bar
+  // is left out, and the fixed texts are read, not visited.
+  for (QToolButton* button : Panel6->findChildren<QToolButton*>()) button->setFocusPolicy(Qt::TabFocus);
+  SpeedButton3->setFocusPolicy(Qt::TabFocus);
+  SpeedButton2->setFocusPolicy(Qt::TabFocus);
+  PageControl1->setFocusPolicy(Qt::NoFocus);
+  PageControl1->tabBar()->setFocusPolicy(Qt::NoFocus);
+  for (QPlainTextEdit* memo : {Memo1, Memo2, Memo3}) memo->setFocusPolicy(Qt::ClickFocus);
+  const QList<QWidget*> order = {
+      // page 1
+      ComboBoxEx1, SpeedButton2, ListView3,
+      // page 2
+      Edit1, CheckBox1, Button2, Button5, Button4,
+      // page 3
+      PageControl2->tabBar(), ComboBox2, ComboBox3, RadioButton3, RadioButton5, RadioButton4,
+      RadioButton6, RadioButton7, RadioButton8, RadioButton9, RadioButton10,
+      // page 4
+      ticketListView,
+      // the bottom row, left to right
+      SpeedButton3, SpeedButtonprinttickets, SpeedButtonsavefile, SpeedButtontext, SpeedButtonprevious,
+      SpeedButtonnext, SpeedButtonbuildticket, SpeedButtonapplyfilter, speedbuttonfinish};
+  for (qsizetype i = 1; i < order.size(); ++i) setTabOrder(order[i - 1], order[i]);
+}
+
+void TForm1::focusPage(int page) {
+  QWidget* first = nullptr;
+  switch (page) {
+    case 0: first = ListView3->topLevelItemCount() > 0 ? static_cast<QWidget*>(ListView3) : ComboBoxEx1; break;
+    case 1: first = Edit1; break;
+    case 2: first = PageControl2->currentIndex() == 0 ? ComboBox2 : ComboBox3; break;
+    case 3: first = ticketListView; break;
+    default: first = speedbuttonfinish; break;
+  }
+  first->setFocus(Qt::OtherFocusReason);
+}
+
+QToolButton* TForm1::forwardButton() const {
+  for (QToolButton* button : {SpeedButtonnext, SpeedButtonbuildticket, speedbuttonfinish})
+    if (!button->isHidden()) return button;
+  return nullptr;
+}
+
+void TForm1::keyPressEvent(QKeyEvent* event) {
+  if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) &&
+      !(event->modifiers() & (Qt::ControlModifier | Qt::AltModifier))) {
+    // Enter presses the focused button, or else the page's forward button.
+    auto* focused = qobject_cast<QAbstractButton*>(focusWidget());
+    if (focused != nullptr && !focused->isCheckable() && focused->isVisible()) {
+      focused->click();
+      return;
+    }
+    if (QToolButton* button = forwardButton()) {
+      button->click();
+      return;
+    }
+  }
+  QWidget::keyPressEvent(event);
 }
 
 void TForm1::arrangeAreas() {
@@ -215,7 +306,38 @@ void TForm1::closeEvent(QCloseEvent* event) {
   QWidget::closeEvent(event);
 }
 
+bool TForm1::bottomRowPressIgnored(QObject* watched, QEvent* event) {
+  switch (event->type()) {
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonDblClick: {
+      const quint64 time = static_cast<QInputEvent*>(event)->timestamp();
+      if (pressSeen_ && pageChangedSincePress_ &&
+          time - lastPressTime_ < quint64(QApplication::doubleClickInterval())) {
+        ignoredPress_ = watched;
+        return true;
+      }
+      lastPressTime_ = time;
+      pressSeen_ = true;
+      pageChangedSincePress_ = false;
+      ignoredPress_ = nullptr;
+      return false;
+    }
+    case QEvent::MouseButtonRelease:
+      if (ignoredPress_ != watched) return false;
+      ignoredPress_ = nullptr;
+      return true;
+    default:
+      return false;
+  }
+}
+
 bool TForm1::eventFilter(QObject* watched, QEvent* event) {
+  if (Panel6 != nullptr && watched->parent() == Panel6 && bottomRowPressIgnored(watched, event)) return true;
+  if (event->type() == QEvent::KeyPress && watched == Edit1) {
+    bool used = false;
+    guarded(this, [&] { used = Edit1KeyPress(static_cast<QKeyEvent*>(event)); });
+    if (used) return true;
+  }
   if (event->type() == QEvent::KeyRelease && watched == Edit1) guarded(this, [this] { Edit1KeyUp(); });
   if (event->type() == QEvent::Resize) {
     if (watched == TabSheet7) guarded(this, [this] { FormResize(); });
@@ -254,7 +376,11 @@ void TForm1::FormCreate() {
     QString warning;
     const QString file = catalogue::catalogueToOpen(catalogueFiles_, warning);
     if (!warning.isEmpty()) desktop().messageBox(this, warning);
-    openCatalogue(file);
+    try {
+      openCatalogue(file);
+    } catch (const std::exception& error) {
+      throw std::runtime_error(error.what() + ("\n\n" + catalogueHint(exedir).toStdString()));
+    }
     wheelCatalogue = tableWheels_.get();
     fillCountries();
     selection.reset(numbercount);
@@ -281,8 +407,10 @@ void TForm1::FormResize() {
 
 void TForm1::showPage(int index) {
   if (index < 0) index = 0;
+  const int before = PageControl1->currentIndex();
   PageControl1->setCurrentIndex(index);
   const int page = PageControl1->currentIndex();
+  if (page != before) pageChangedSincePress_ = true;
   SpeedButtonapplyfilter->setVisible(false);
   SpeedButtonprevious->setVisible(page >= 1);
   SpeedButtonnext->setVisible(page == 0 || page == 1 || page == 3);
@@ -292,6 +420,7 @@ void TForm1::showPage(int index) {
   SpeedButtonsavefile->setVisible(page == 3);
   SpeedButtontext->setVisible(page == 3);
   if (page == 3) Panel6->repaint();
+  if (page != before) focusPage(page);
 }
 
 void TForm1::nextPage() {

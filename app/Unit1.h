@@ -21,6 +21,7 @@
 class QCheckBox;
 class QComboBox;
 class QFrame;
+class QKeyEvent;
 class QLabel;
 class QLineEdit;
 class QPlainTextEdit;
@@ -53,6 +54,10 @@ extern std::int32_t ticketlimit;         // ticket count of the chosen formula e
 // the last component has no "."; a drive root keeps its "\" ("C:\"), and the
 // root of a "/" path is "/".
 QString directoryof(const QString& path);
+
+// What the start-up message adds when the catalogue cannot be opened: where
+// the program looks for it and where it comes from.
+QString catalogueHint(const QString& directory);
 
 class TForm1 : public QWidget {
   Q_OBJECT
@@ -165,6 +170,9 @@ class TForm1 : public QWidget {
   WheelCatalogue* wheelCatalogue = nullptr;
 
   // Navigation.
+  // The page's forward button ("Next >>", "Build Ticket >>" or "Finish"),
+  // pressed by Alt+N or Enter; nothing on a page without one.
+  QToolButton* forwardButton() const;
   void showPage(int index);
   void nextPage();
   void SpeedButtonnextClick();
@@ -206,11 +214,21 @@ class TForm1 : public QWidget {
   void Button5Click();
   void CheckBox1Click();
   void Edit1KeyUp();
+  // Keys pressed in Edit1: digits make the next number, a blank or Enter
+  // chooses it as a click on its button would, Backspace takes back a digit
+  // or else the last number; other text is not taken. Returns whether the
+  // key was used.
+  bool Edit1KeyPress(QKeyEvent* event);
+  void chooseTypedNumber();
   void Panel5Resize();
   void Button2Click();
 
   // Wheel choice.
   void fillWheelLists();
+  // The reason a wheel family offers nothing, as the tool tip of its "No
+  // Tickets" panel; when the chosen count is beyond every wheel of the
+  // catalogue, also a message.
+  void explainMissingWheels();
   void addWheelEntry(const QString& pick, const QString& wheeltype, const QString& formula,
                      const QString& numbers, const QString& tickets);
   void ComboBox2Change();
@@ -240,6 +258,7 @@ class TForm1 : public QWidget {
   void fillLotteries(const QString& country);
   void addLotteryRow(const QString& name, const QString& from, const QString& match);
   void ComboBoxEx1Change();
+  void showTypedCountryFlag();
   void ListView3SelectItem();
   void Timer1Timer();
   void SpeedButton2Click();
@@ -248,6 +267,7 @@ class TForm1 : public QWidget {
   void resizeEvent(QResizeEvent* event) override;
   void showEvent(QShowEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
@@ -255,6 +275,15 @@ class TForm1 : public QWidget {
   // The shipped catalogue and the user's copy; catalogueFile_ is the one open.
   catalogue::CatalogueFiles catalogueFiles_;
   QString catalogueFile_;
+  // The click sequences on the bottom row (see bottomRowPressIgnored): the
+  // time stamp of the last press acted on, whether the page has changed
+  // since, and the button whose press is being ignored until its release.
+  quint64 lastPressTime_ = 0;
+  bool pressSeen_ = false;
+  bool pageChangedSincePress_ = false;
+  QObject* ignoredPress_ = nullptr;
+  // Digits typed into Edit1 for a number not chosen yet.
+  QString typedDigits_;
   // The wheel catalogue over TomeTable3 and TomeTable4; wheelCatalogue points
   // here while the catalogue is open.
   std::unique_ptr<TableWheelCatalogue> tableWheels_;
@@ -269,4 +298,15 @@ class TForm1 : public QWidget {
   void createTicketPage();
   void createFinishPage();
   void arrangeAreas();
+  // The Tab order of each page, the bottom row after the page's controls,
+  // and the control that takes the focus when a page is shown.
+  void setFocusOrder();
+  void focusPage(int page);
+  // "Next >>", "Build Ticket >>" and "Finish" share one place, so the second
+  // press of a double-click would land on the button that a page change has
+  // just put there. A press on the bottom row that follows the last one
+  // within the double-click interval, with a page change in between, belongs
+  // to the click sequence that changed the page: it is ignored, together
+  // with its release.
+  bool bottomRowPressIgnored(QObject* watched, QEvent* event);
 };

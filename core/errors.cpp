@@ -1,5 +1,57 @@
 #include "core/errors.h"
 
+namespace {
+
+// The length of the valid UTF-8 character that starts at `at`, or 0.
+size_t Utf8CharacterLength(std::string_view text, size_t at) {
+  const auto byte = [&](size_t i) { return static_cast<unsigned char>(text[i]); };
+  const unsigned char lead = byte(at);
+  if (lead < 0x80) return 1;
+  size_t length = 0;
+  unsigned char low = 0x80, high = 0xBF;  // the range of the second byte
+  if (lead >= 0xC2 && lead <= 0xDF) length = 2;
+  else if (lead >= 0xE0 && lead <= 0xEF) {
+    length = 3;
+    if (lead == 0xE0) low = 0xA0;   // no overlong forms
+    if (lead == 0xED) high = 0x9F;  // no surrogates
+  } else if (lead >= 0xF0 && lead <= 0xF4) {
+    length = 4;
+    if (lead == 0xF0) low = 0x90;
+    if (lead == 0xF4) high = 0x8F;  // nothing above U+10FFFF
+  } else {
+    return 0;
+  }
+  if (at + length > text.size()) return 0;
+  if (byte(at + 1) < low || byte(at + 1) > high) return 0;
+  for (size_t i = 2; i < length; ++i)
+    if ((byte(at + i) & 0xC0) != 0x80) return 0;
+  return length;
+}
+
+void AppendEscaped(std::string& out, std::string_view text) {
+  static const char kHex[] = "0123456789ABCDEF";
+  for (size_t i = 0; i < text.size();) {
+    const size_t length = Utf8CharacterLength(text, i);
+    if (length > 0) {
+      out.append(text.substr(i, length));
+      i += length;
+      continue;
+    }
+    const auto b = static_cast<unsigned char>(text[i++]);
+    const char escaped[4] = {'\\', 'x', kHex[b >> 4], kHex[b & 15]};
+    out.append(escaped, sizeof escaped);
+  }
+}
+
+}  // namespace
+
+std::string EscapeInvalidUtf8(std::string_view text) {
+  std::string out;
+  out.reserve(text.size());
+  AppendEscaped(out, text);
+  return out;
+}
+
 std::string FormatMessage(std::string_view pattern, std::initializer_list<std::string_view> args) {
   std::string out;
   out.reserve(pattern.size() + 32);
@@ -9,7 +61,7 @@ std::string FormatMessage(std::string_view pattern, std::initializer_list<std::s
     if (c == '%' && i + 1 < pattern.size()) {
       char d = pattern[i + 1];
       if (d == 's') {
-        if (next != args.end()) out.append(*next++);
+        if (next != args.end()) AppendEscaped(out, *next++);
         ++i;
         continue;
       }

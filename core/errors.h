@@ -24,7 +24,13 @@ class EEncryptException : public std::runtime_error {
 
 // Replaces each "%s" of `pattern` by the next argument, in order, and "%%" by
 // "%". Missing arguments leave their "%s" empty; extra arguments are ignored.
+// Messages are UTF-8: a byte of an argument that is not part of a valid UTF-8
+// character is put in as the four characters "\xHH" (hexadecimal).
 std::string FormatMessage(std::string_view pattern, std::initializer_list<std::string_view> args);
+
+// `text` with every byte that is not part of a valid UTF-8 character written
+// as "\xHH"; valid UTF-8 comes back unchanged.
+std::string EscapeInvalidUtf8(std::string_view text);
 
 // "%s: %s" when `componentName` is not empty, the bare message otherwise.
 std::string ComponentMessage(std::string_view componentName, std::string_view message);

@@ -469,7 +469,9 @@ void TBlobField::SetAsString(std::string_view value) {
   switch (DataSet()->State()) {
     case dsEdit:
     case dsInsert:
-    case dsNewValue: break;
+    case dsNewValue:
+    case dsFilter:  // a key value written into the buffer a search compares with
+      break;
     default: DatabaseError("Dataset not in edit or insert mode", DataSet()->Name());
   }
   DataSet()->WriteBlob(*this, value);

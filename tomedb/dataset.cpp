@@ -295,7 +295,9 @@ void TTDEDataSet::WriteBlob(TField& field, std::string_view data) {
 std::unique_ptr<TTomeBlobStream> TTDEDataSet::CreateBlobStream(TField& field, TBlobStreamMode mode) {
   if (!field.IsBlob() || field.FieldNo() <= 0 || field.DataSet() != this) DatabaseError("General error");
   if (mode != bmRead) {
-    if (State() != dsEdit && State() != dsInsert && State() != dsNewValue)
+    // The filter state writes the key values of Locate and Lookup into the
+    // filter buffer, memo keys included.
+    if (State() != dsEdit && State() != dsInsert && State() != dsNewValue && State() != dsFilter)
       DatabaseError("Dataset not in edit or insert mode", Name());
   }
   return std::make_unique<TTomeBlobStream>(this, field.FieldNo(), mode);

@@ -45,6 +45,12 @@ void TTomeTable::SetIndexName(const std::string& name) {
   if (!Active()) return;
   CheckBrowseMode();
   SelectOrder();
+  // An active master link narrows the list as soon as an index is in use,
+  // not only once the master moves.
+  if (!fRangeActive && fIndexNo >= 0 && fMasterLink.Active() && !fMasterLink.Fields().empty()) {
+    MasterChanged();
+    if (fRangeActive) return;
+  }
   // A range follows the new order's key fields.
   if (fRangeActive && fIndexNo >= 0) BuildRange();
   // The order changed under the filter: the filtered list is built anew for
@@ -428,6 +434,8 @@ int32_t TTomeTable::LocateRecord(std::string_view keyFields, const Variant& keyV
   CursorPosChanged();
   const std::vector<TField*> fields = GetFieldList(keyFields);
   if (fields.empty()) return -1;
+  if (fields.size() == 1 && keyValues.IsArray() && keyValues.Items().empty())
+    DatabaseErrorFmt("A key value is needed for the key field '%s'", {std::string(keyFields)}, Name());
   if (fields.size() > 1 && (!keyValues.IsArray() || keyValues.Items().size() != fields.size()))
     DatabaseErrorFmt("%s key values are needed for the key fields '%s'", {std::to_string(fields.size()),
                                                                           std::string(keyFields)}, Name());

@@ -5,6 +5,7 @@
 #include <QFrame>
 #include <QHeaderView>
 #include <QLabel>
+#include <QLineEdit>
 #include <QSignalBlocker>
 #include <QTimer>
 #include <QToolButton>
@@ -134,12 +135,30 @@ void TForm1::addLotteryRow(const QString& name, const QString& from, const QStri
 }
 
 void TForm1::ComboBoxEx1Change() {
+  showTypedCountryFlag();
   try {
     fillLotteries(ComboBoxEx1->currentText());
   } catch (...) {
     // A text being typed may name no country yet; the list keeps the rows it
     // has so far and nothing is shown.
   }
+}
+
+void TForm1::showTypedCountryFlag() {
+  // The combo draws the picture of its current entry beside the text: a
+  // typed text makes the entry of the country it names current (blanks
+  // around it allowed, letter case as the list compares), or none.
+  const int named = ComboBoxEx1->findText(trimText(ComboBoxEx1->currentText()),
+                                          Qt::MatchExactly | Qt::MatchCaseSensitive);
+  if (named == ComboBoxEx1->currentIndex()) return;
+  // Changing the current entry rewrites the text: keep it as typed.
+  QLineEdit* edit = ComboBoxEx1->lineEdit();
+  const QString typed = edit->text();
+  const int cursor = edit->cursorPosition();
+  const QSignalBlocker blocker(ComboBoxEx1);
+  ComboBoxEx1->setCurrentIndex(named);
+  if (edit->text() != typed) edit->setText(typed);
+  edit->setCursorPosition(cursor);
 }
 
 void TForm1::ListView3SelectItem() { lotterychanged = true; }

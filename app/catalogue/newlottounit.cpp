@@ -10,6 +10,7 @@
 #include "Unit1.h"
 #include "catalogue/catalogue.h"
 #include "catalogue/flags.h"
+#include "output/formats.h"
 #include "platform/desktop.h"
 #include "platform/guard.h"
 #include "tomedb/TomeDB.h"
@@ -110,8 +111,11 @@ void Tnewlottoform::Button1Click() {
     return;
   }
   NewLottery entry;
-  entry.country = ComboBox4->currentText();
-  entry.name = Edit1->text();
+  // Page 1 lists a country's lotteries by the trimmed text, so blanks around
+  // a typed country or name would store a lottery that is never listed, or a
+  // look-alike of one that is: both are stored trimmed.
+  entry.country = trimText(ComboBox4->currentText());
+  entry.name = trimText(Edit1->text());
   if (lotteryExists(entry.country, entry.name)) {
     desktop().messageBox(this, QStringLiteral("Duplicated lottery name!"));
     return;

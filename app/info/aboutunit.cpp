@@ -1,21 +1,29 @@
 #include "info/aboutunit.h"
 
+#include <QCoreApplication>
 #include <QFrame>
 #include <QGroupBox>
 #include <QLabel>
 #include <QPushButton>
+#include <QScreen>
+#include <QUrl>
 
 #include "platform/controls.h"
 #include "platform/desktop.h"
 #include "platform/guard.h"
 
-const QString Taboutform::companysite = QStringLiteral("https://numerion.example.org");
+QString Taboutform::companysite() {
+  return QUrl::fromLocalFile(QCoreApplication::applicationDirPath() + QStringLiteral("/numerion-guide.html"))
+      .toString();
+}
 
 Taboutform::Taboutform(QWidget* parent) : QDialog(parent) {
   setWindowTitle(QStringLiteral("About"));
   setFont(QFont(QStringLiteral("MS Sans Serif"), 8));
   setFixedSize(472, 282);
   setModal(true);
+  if (const QScreen* screen = parent != nullptr ? parent->screen() : this->screen())
+    move(screen->availableGeometry().center() - rect().center());
 
   GroupBox1 = new QGroupBox(this);
   GroupBox1->setGeometry(80, 24, 321, 145);
@@ -41,7 +49,9 @@ Taboutform::Taboutform(QWidget* parent) : QDialog(parent) {
   Label13->adjustSize();
   Label13->move(118, 88);
 
-  companysitelabel = new TClickLabel(companysite, GroupBox1);
+  // A page on this computer, and the link says so.
+  companysitelabel = new TClickLabel(QStringLiteral("User guide (a page on this computer)"), GroupBox1);
+  companysitelabel->setToolTip(QUrl(companysite()).toLocalFile());
   styleAsLink(companysitelabel);
   companysitelabel->setAttribute(Qt::WA_TranslucentBackground);
   companysitelabel->adjustSize();
@@ -79,5 +89,5 @@ void Taboutform::showProgramName(const QString& name) {
 void Taboutform::companysitelabelClick() {
   // When the desktop cannot open the address nothing is reported; the
   // window simply stays open.
-  desktop().shellOpen(this, companysite);
+  desktop().shellOpen(this, companysite());
 }

@@ -1,7 +1,8 @@
 #pragma once
 // Taboutform: the modal "About" window with the product name, its version,
-// the maker's notice and the maker's web address (a link). Created fresh for
-// each opening and released when it closes.
+// the maker's notice and a link to the user guide, a page that comes with the
+// program and lies beside it. Created fresh for each opening and released
+// when it closes.
 
 #include <QDialog>
 
@@ -17,8 +18,9 @@ class Taboutform : public QDialog {
  public:
   explicit Taboutform(QWidget* parent = nullptr);
 
-  // The maker's web page, opened by a click on companysitelabel.
-  static const QString companysite;
+  // The user guide beside the program (a file: address), opened by a click
+  // on companysitelabel.
+  static QString companysite();
 
   QGroupBox* GroupBox1 = nullptr;
   QLabel* programnameLabel = nullptr;

@@ -3,15 +3,18 @@
 // the buttons, the display and wizardstate.zoption in step with them.
 #include <QCheckBox>
 #include <QFrame>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QToolButton>
+#include <algorithm>
 
 #include "Unit1.h"
 #include "globalunit.h"
 #include "numbers/boardlayout.h"
 #include "platform/controls.h"
+#include "platform/desktop.h"
 #include "platform/guard.h"
 
 namespace {
@@ -66,9 +69,12 @@ void TForm1::createNumberPage() {
   CheckBox1->move(32, 76);
   CheckBox1->adjustSize();
   Label21 = new QLabel(QStringLiteral("Total Numbers:"), Panel4);
+  Label21->adjustSize();
   Label21->move(216, 78);
+  // The count stands at 296 unless the desktop's substitute font makes the
+  // caption reach beyond it; then it follows the caption after a small gap.
   Label22 = new QLabel(QStringLiteral("0"), Panel4);
-  Label22->setGeometry(296, 78, 60, Label21->sizeHint().height());
+  Label22->setGeometry(std::max(296, Label21->geometry().right() + 5), 78, 60, Label21->sizeHint().height());
 
   Label9 = boldLabel(
       QStringLiteral("This  is the most important part for you to win,  to select the numbers  bases on your experience,"),
@@ -127,12 +133,14 @@ void TForm1::refreshSelection(bool autoSort) {
   QString display;
   for (const QString& entry : autoSort ? selection.sortlistbox : selection.nosortlistbox)
     display += entry + QLatin1Char(' ');
-  Edit1->setText(display);
+  // Digits being typed for the next number follow the true selection.
+  Edit1->setText(display + typedDigits_);
   if (!selection.nosortlistbox.isEmpty()) Panel13->setText(selection.nosortlistbox.first());
   Label22->setText(QString::number(selection.nosortlistbox.size()));
 }
 
 void TForm1::clearSelection() {
+  typedDigits_.clear();
   Edit1->clear();
   enableBoard(numbercount);
   wizardstate.zoption = 0;
@@ -160,6 +168,51 @@ void TForm1::Button5Click() {
 void TForm1::CheckBox1Click() { refreshSelection(CheckBox1->isChecked()); }
 
 void TForm1::Edit1KeyUp() { refreshSelection(CheckBox1->isChecked()); }
+
+bool TForm1::Edit1KeyPress(QKeyEvent* event) {
+  if (event->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier)) return false;
+  const int key = event->key();
+  if (key >= Qt::Key_0 && key <= Qt::Key_9) {
+    // Three digits reach the largest board (100).
+    if (typedDigits_.size() < 3) typedDigits_ += QChar(u'0' + (key - Qt::Key_0));
+    refreshSelection(CheckBox1->isChecked());
+    return true;
+  }
+  if (key == Qt::Key_Space || ((key == Qt::Key_Return || key == Qt::Key_Enter) && !typedDigits_.isEmpty())) {
+    chooseTypedNumber();
+    return true;
+  }
+  if (key == Qt::Key_Backspace) {
+    if (typedDigits_.isEmpty()) {
+      Button5Click();
+    } else {
+      typedDigits_.chop(1);
+      refreshSelection(CheckBox1->isChecked());
+    }
+    return true;
+  }
+  // Enter without digits goes on to the window (the page's forward button);
+  // keys that move the focus or the cursor keep their meaning; any other text
+  // is not a number and is not taken.
+  if (key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Tab || key == Qt::Key_Backtab) return false;
+  if (key == Qt::Key_Left || key == Qt::Key_Right || key == Qt::Key_Home || key == Qt::Key_End) return false;
+  return !event->text().isEmpty() || key == Qt::Key_Delete;
+}
+
+void TForm1::chooseTypedNumber() {
+  if (typedDigits_.isEmpty()) return;
+  const QString digits = typedDigits_;
+  typedDigits_.clear();
+  int number = 0;
+  const QString problem = typedNumberProblem(digits, numbercount, selection.nosortlistbox, &number);
+  if (!problem.isEmpty()) {
+    refreshSelection(CheckBox1->isChecked());
+    desktop().messageBox(this, problem);
+    return;
+  }
+  // Exactly as a click on the number's button.
+  selectNumber(numberbuttons[number]);
+}
 
 void TForm1::Panel5Resize() {
   if (boardbuilt) layoutBoard(kButtonWidth, kButtonHeight, numbercount);

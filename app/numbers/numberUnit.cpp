@@ -24,8 +24,12 @@ int boundedRequest(const QString& text, const PickBounds& bounds) {
 
 namespace {
 
-// A spin field that never leaves its bounds: text that is not a whole number
-// is read as the minimum, values outside are clamped.
+// A spin field that never shows a value outside its bounds: only digits can
+// be typed, a number above the maximum becomes the maximum at once, and one
+// below the minimum stands only while more digits could still make it a
+// number within the bounds ("1" on the way to "12" when 7 is the least);
+// otherwise it becomes the minimum. The end of the typing (Enter, leaving
+// the field, "&Ok") settles any rest on the bounds.
 class BoundedSpinBox : public QSpinBox {
  public:
   using QSpinBox::QSpinBox;
@@ -35,8 +39,21 @@ class BoundedSpinBox : public QSpinBox {
     return boundedRequest(text, {minimum(), maximum()});
   }
   QValidator::State validate(QString& text, int& position) const override {
-    const QValidator::State state = QSpinBox::validate(text, position);
-    return state == QValidator::Invalid ? QValidator::Intermediate : state;
+    if (text.isEmpty()) return QValidator::Intermediate;
+    for (const QChar c : text)
+      if (!c.isDigit() || c.unicode() > '9') return QValidator::Invalid;
+    bool ok = false;
+    const qlonglong value = text.toLongLong(&ok);
+    if (!ok || value > maximum()) {
+      text = QString::number(maximum());
+      position = int(text.size());
+      return QValidator::Acceptable;
+    }
+    if (value >= minimum()) return QValidator::Acceptable;
+    if (value * 10 <= maximum()) return QValidator::Intermediate;
+    text = QString::number(minimum());
+    position = int(text.size());
+    return QValidator::Acceptable;
   }
   void fixup(QString& text) const override { text = QString::number(valueFromText(text)); }
 };

@@ -17,6 +17,19 @@ int numberValue(const QString& text) {
   return value;
 }
 
+QString typedNumberProblem(const QString& digits, int boardCount, const QStringList& chosen, int* number) {
+  bool ok = !digits.isEmpty();
+  for (const QChar c : digits)
+    if (c < QLatin1Char('0') || c > QLatin1Char('9')) ok = false;
+  const int value = ok ? digits.toInt(&ok) : 0;
+  if (!ok || value < 1 || value > boardCount)
+    return QStringLiteral("%1 is not on the board: its numbers run from 1 to %2.").arg(digits).arg(boardCount);
+  for (const QString& text : chosen)
+    if (numberValue(text) == value) return QStringLiteral("%1 is chosen already.").arg(value);
+  if (number != nullptr) *number = value;
+  return QString();
+}
+
 namespace {
 
 // Index of the first entry of `ascending` whose value is greater than that of

@@ -17,6 +17,11 @@ QString padTwo(const QString& text);
 // is not a number.
 int numberValue(const QString& text);
 
+// Why the digits typed for a number cannot choose it, as a message for the
+// user, or an empty text when they choose number `*number`: the board runs
+// from 1 to `boardCount`, and a chosen number cannot be chosen again.
+QString typedNumberProblem(const QString& digits, int boardCount, const QStringList& chosen, int* number);
+
 class SelectionLists {
  public:
   QStringList nosortlistbox;  // chosen numbers in the order chosen; the first is the key

@@ -59,6 +59,15 @@ void TForm1::SpeedButtonbuildticketClick() {
     desktop().messageBox(this, why);
     return;
   }
+  // The count of an entry is the size of its wheel: a count typed lower
+  // would drop tickets and lose the guarantee, a formula typed by hand names
+  // a wheel that was never offered for these numbers.
+  if (combo->findText(combo->currentText(), Qt::MatchExactly | Qt::MatchCaseSensitive) < 0) {
+    desktop().messageBox(this, QStringLiteral("The wheel \"%1\" is not one of the wheels offered for your "
+                                              "numbers. Please choose a wheel from the list.")
+                                   .arg(combo->currentText()));
+    return;
+  }
 
   PageChangeWindow allowed;
   wizardstate.xyoption = entry->xyoption;

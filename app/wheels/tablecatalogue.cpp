@@ -1,6 +1,8 @@
 #include "wheels/tablecatalogue.h"
 
+#include <algorithm>
 #include <stdexcept>
+#include <string>
 
 #include "tomedb/TomeDB.h"
 #include "wheels/wheelentry.h"
@@ -38,6 +40,16 @@ std::vector<WheelSurveyRow> TableWheelCatalogue::surveyEntries(int pick, const Q
     rows.push_back(row);
   }
   return rows;
+}
+
+int TableWheelCatalogue::widestWheel(int pick) {
+  requireOpen(survey_, "wheelssurvey");
+  int widest = 0;
+  survey_->First();
+  survey_->SetFilter("pick= " + std::to_string(pick));
+  for (bool found = survey_->FindFirst(); found; found = survey_->FindNext())
+    widest = std::max(widest, integerOf(survey_, "zoption"));
+  return widest;
 }
 
 void TableWheelCatalogue::walkPatterns(int pick, const QString& wheeltype, const QString& xyoption, int zoption,

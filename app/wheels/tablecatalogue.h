@@ -18,6 +18,7 @@ class TableWheelCatalogue : public WheelCatalogue {
   TableWheelCatalogue(TTomeTable* wheels, TTomeTable* survey) : wheels_(wheels), survey_(survey) {}
 
   std::vector<WheelSurveyRow> surveyEntries(int pick, const QString& wheeltype, int zoption) override;
+  int widestWheel(int pick) override;
   void walkPatterns(int pick, const QString& wheeltype, const QString& xyoption, int zoption,
                     const std::function<bool(const QString& pattern)>& use) override;
 

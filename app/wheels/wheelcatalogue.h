@@ -30,6 +30,10 @@ class WheelCatalogue {
   // ticket and `zoption` chosen numbers, in the table's stored order.
   virtual std::vector<WheelSurveyRow> surveyEntries(int pick, const QString& wheeltype, int zoption) = 0;
 
+  // The most chosen numbers that any wheel for `pick` numbers per ticket
+  // spreads (the largest zoption of the survey), 0 when there is none.
+  virtual int widestWheel(int pick) = 0;
+
   // Hands the position pattern (field digitalstring) of each ticket row of
   // the wheel (pick, wheeltype, xyoption, zoption) to `use`, in the table's
   // browse order, until `use` returns false or the rows run out.

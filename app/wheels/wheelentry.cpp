@@ -30,7 +30,9 @@ std::optional<WheelEntry> parseWheelEntry(const QString& comboText, QString* why
     return std::nullopt;
   };
   const qsizetype blank = comboText.indexOf(QLatin1Char(' '));
-  if (blank <= 0) return refuse(QStringLiteral("it has no formula followed by a blank"));
+  if (trimText(comboText).isEmpty()) return refuse(QStringLiteral("it names no wheel"));
+  if (blank == 0) return refuse(QStringLiteral("it does not begin with a formula"));
+  if (blank < 0) return refuse(QStringLiteral("the ticket count is missing after the formula"));
   WheelEntry entry;
   entry.xyoption = comboText.left(blank);
   for (const QChar c : entry.xyoption)

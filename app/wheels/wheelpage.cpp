@@ -14,6 +14,7 @@
 #include "globalunit.h"
 #include "output/formats.h"
 #include "platform/controls.h"
+#include "platform/desktop.h"
 #include "platform/guard.h"
 #include "wheels/wheelcatalogue.h"
 #include "wheels/wheelentry.h"
@@ -180,6 +181,36 @@ void TForm1::fillWheelLists() {
   } else {
     Panel11->show();
   }
+  explainMissingWheels();
+}
+
+void TForm1::explainMissingWheels() {
+  Panel12->setToolTip(QString());
+  Panel11->setToolTip(QString());
+  if (Panel12->isHidden() && Panel11->isHidden()) return;
+  const int widest = wheelCatalogue != nullptr ? wheelCatalogue->widestWheel(wizardstate.pick) : 0;
+  const int chosen = wizardstate.zoption;
+  QString beyond;
+  if (widest > 0 && chosen > widest)
+    beyond = QStringLiteral("The catalogue's wheels spread at most %1 numbers, and you have chosen %2. Go back "
+                            "with \"<< Previous\" and take back %3 to get wheels to choose from.")
+                 .arg(widest)
+                 .arg(chosen)
+                 .arg(chosen - widest == 1 ? QStringLiteral("1 number") : QStringLiteral("%1 numbers").arg(chosen - widest));
+  const auto reason = [&](const QString& kind) {
+    if (!beyond.isEmpty()) return beyond;
+    if (widest == 0)
+      return QStringLiteral("The catalogue holds no wheels for %1 numbers per ticket.").arg(wizardstate.pick);
+    return QStringLiteral("The catalogue holds no %1 wheel for %2 numbers per ticket and %3 chosen numbers.")
+        .arg(kind)
+        .arg(wizardstate.pick)
+        .arg(chosen);
+  };
+  if (!Panel12->isHidden()) Panel12->setToolTip(reason(QStringLiteral("abbreviated")));
+  if (!Panel11->isHidden()) Panel11->setToolTip(reason(QStringLiteral("key")));
+  // Nothing at all to build, and no other wheel would help: say so on arrival
+  // rather than only when "Build Ticket >>" finds nothing.
+  if (!beyond.isEmpty() && !Panel12->isHidden() && !Panel11->isHidden()) desktop().messageBox(this, beyond);
 }
 
 void TForm1::addWheelEntry(const QString& /*pick*/, const QString& wheeltype, const QString& formula,

@@ -64,6 +64,10 @@ TEST_F(Board, ChoosingShowsTheOrderOrTheSortedList) {
   EXPECT_EQ(form.selection.sortlistbox, (QStringList{"03", "17", "42"}));
   EXPECT_EQ(form.Edit1->text(), "17 03 42 ");
   EXPECT_EQ(form.Label22->text(), "3");
+  // The count stands clear of its caption whatever font the desktop gives.
+  EXPECT_GE(form.Label22->x(), 296);
+  EXPECT_GT(form.Label22->x(), form.Label21->geometry().right());
+  EXPECT_EQ(form.Label21->width(), form.Label21->sizeHint().width());
   EXPECT_EQ(form.Panel13->text(), "17");
   EXPECT_EQ(wizardstate.zoption, 3);
   EXPECT_TRUE(isChosen(17));

@@ -1,6 +1,8 @@
 // "Build Ticket >>": the chosen wheel's patterns over the chosen numbers, the
 // ticket count of the entry, the "No Ticket!" refusals, and damaged wheels.
+#include <QApplication>
 #include <QCheckBox>
+#include <QMouseEvent>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QRadioButton>
@@ -19,7 +21,45 @@ class Build : public WheelFixture {
     catalogue.addWheel(6, "k", "3if4", 7, {"1-2-3-4-5-6", "2-1-3-4-5-7", "3-4-1-5-6-7", "7-6-5-4-3-01"});
   }
   void build() { click(form.SpeedButtonbuildticket); }
+
+  // A double-click on the place of `button` as the system delivers it: each
+  // press and release goes to whichever bottom-row button is at that place at
+  // that moment, 120 ms between the presses.
+  void doubleClickOn(const QToolButton* button) {
+    const QPoint place = button->geometry().center();
+    const ulong start = ulong(QTest::lastMouseTimestamp) + 10000;
+    const std::pair<QEvent::Type, ulong> sequence[] = {{QEvent::MouseButtonPress, start},
+                                                      {QEvent::MouseButtonRelease, start + 40},
+                                                      {QEvent::MouseButtonDblClick, start + 120},
+                                                      {QEvent::MouseButtonRelease, start + 160}};
+    for (const auto& [type, time] : sequence) {
+      QWidget* target = form.Panel6->childAt(place);
+      ASSERT_NE(target, nullptr);
+      const QPointF local = target->mapFrom(form.Panel6, place);
+      const Qt::MouseButtons held = type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::LeftButton;
+      QMouseEvent event(type, local, target->mapToGlobal(local), Qt::LeftButton, held, Qt::NoModifier);
+      event.setTimestamp(time);
+      QApplication::sendEvent(target, &event);
+    }
+    QTest::lastMouseTimestamp = int(start + 10000);
+  }
 };
+
+TEST_F(Build, ADoubleClickOnTheForwardButtonMovesOnePage) {
+  confirmLottery(0);
+  for (int n : {17, 3, 42, 8, 25, 31, 11}) choose(n);
+  doubleClickOn(form.SpeedButtonnext);
+  EXPECT_EQ(page(), 2) << "the second press does not build tickets";
+  EXPECT_EQ(form.ticketListView->topLevelItemCount(), 0);
+  EXPECT_TRUE(catalogue.ticketQueries.isEmpty());
+  build();  // a press of its own acts
+  ASSERT_EQ(page(), 3);
+  doubleClickOn(form.SpeedButtonnext);
+  EXPECT_EQ(page(), 4) << "the second press does not finish";
+  doubleClickOn(form.SpeedButtonprevious);  // one page back as well
+  EXPECT_EQ(page(), 3);
+  EXPECT_TRUE(desktop.messages.isEmpty()) << desktop.messages.join("|").toStdString();
+}
 
 TEST_F(Build, PatternsOverTheChosenNumbersInTheFormat) {
   toPageThree();
@@ -85,17 +125,23 @@ TEST_F(Build, TheEntryCountCapsTheRowsRead) {
   EXPECT_EQ(ticketlimit, 0);
 
   // A count above the rows gives one ticket per row.
+  const auto offerAgain = [this](int count) {
+    surveyRow("3if3").ticket = count;
+    click(form.SpeedButtonprevious);
+    click(form.SpeedButtonprevious);
+    click(form.SpeedButtonnext);
+  };
   catalogue.rowsHanded = 0;
-  click(form.SpeedButtonprevious);
-  form.ComboBox2->setEditText("3if3   9 tickets");
+  offerAgain(9);
+  ASSERT_EQ(form.ComboBox2->currentText(), "3if3   9 tickets");
   build();
   EXPECT_EQ(form.ticketListView->topLevelItemCount(), 5);
   EXPECT_EQ(catalogue.rowsHanded, 5);
   EXPECT_EQ(ticketlimit, 4);
 
   // A count of 0 still reads the first row.
-  click(form.SpeedButtonprevious);
-  form.ComboBox2->setEditText("3if3   0 tickets");
+  offerAgain(0);
+  ASSERT_EQ(form.ComboBox2->currentText(), "3if3   0 tickets");
   build();
   EXPECT_EQ(tickets(), QStringList{"17 3 42 8 25 31"});
   EXPECT_EQ(form.Label20->text(), "1");
@@ -190,16 +236,39 @@ TEST_F(Build, ADamagedWheelStopsTheBuildAndKeepsTheList) {
   }
 }
 
-TEST_F(Build, HandTypedEntriesAreRefused) {
+TEST_F(Build, OnlyAnOfferedEntryIsBuilt) {
   toPageThree();
-  form.ComboBox2->setEditText("lucky");
   build();
-  EXPECT_EQ(desktop.messages, QStringList{"The wheel \"lucky\" cannot be read: it has no formula followed by a blank. "
-                                          "Please choose a wheel from the list."});
-  EXPECT_EQ(page(), 2);
-  EXPECT_FALSE(pagechangeallowed);
-  EXPECT_TRUE(catalogue.ticketQueries.isEmpty());
-  EXPECT_EQ(form.ticketListView->topLevelItemCount(), 0);
+  ASSERT_EQ(form.ticketListView->topLevelItemCount(), 5);
+  click(form.SpeedButtonprevious);
+  const QString notOffered = QStringLiteral(
+      "The wheel \"%1\" is not one of the wheels offered for your numbers. Please choose a wheel from the list.");
+  const struct {
+    const char* text;
+    QString message;
+  } cases[] = {
+      {"lucky", "The wheel \"lucky\" cannot be read: the ticket count is missing after the formula. "
+                "Please choose a wheel from the list."},
+      {"3if3", "The wheel \"3if3\" cannot be read: the ticket count is missing after the formula. "
+               "Please choose a wheel from the list."},
+      // Well formed, but a lower count would drop tickets, and an unknown
+      // formula would build nothing.
+      {"3if3 0 tickets", notOffered.arg("3if3 0 tickets")},
+      {"3if3   4 tickets", notOffered.arg("3if3   4 tickets")},
+      {"9if9   5 tickets", notOffered.arg("9if9   5 tickets")},
+  };
+  for (const auto& c : cases) {
+    desktop.messages.clear();
+    catalogue.ticketQueries.clear();
+    form.ComboBox2->setEditText(c.text);
+    build();
+    EXPECT_EQ(desktop.messages, QStringList{c.message}) << c.text;
+    EXPECT_EQ(page(), 2);
+    EXPECT_FALSE(pagechangeallowed);
+    EXPECT_TRUE(catalogue.ticketQueries.isEmpty());
+    EXPECT_EQ(form.ticketListView->topLevelItemCount(), 5) << "the last build's tickets stay";
+    EXPECT_EQ(form.Label20->text(), "5");
+  }
 }
 
 TEST_F(Build, AFailingTableIsReportedAndTheTabsStayLocked) {

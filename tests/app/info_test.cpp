@@ -9,6 +9,9 @@
 #include <QTest>
 #include <QToolButton>
 
+#include <QScreen>
+#include <QUrl>
+
 #include <gtest/gtest.h>
 
 #include "Unit1.h"
@@ -41,6 +44,8 @@ TEST(AboutWindow, CentresTheProductNameOfAnyLength) {
   RecordingDesktop desktop;
   Taboutform about;
   EXPECT_EQ(about.size(), QSize(472, 282));
+  // Centred on the desktop by its own size.
+  EXPECT_EQ(about.geometry().center(), about.screen()->availableGeometry().center());
   EXPECT_EQ(about.GroupBox1->geometry(), QRect(80, 24, 321, 145));
   for (const QString& name : {QStringLiteral("N"), QStringLiteral("Numerion"),
                              QStringLiteral("Numerion Lottery Wheel Wizard Professional Edition 2026")}) {
@@ -62,7 +67,11 @@ TEST(AboutWindow, TheAddressOpensThroughTheShellAndOkCloses) {
   Taboutform about;
   about.show();
   QTest::mouseClick(about.companysitelabel, Qt::LeftButton);
-  EXPECT_EQ(desktop.opened, QStringList{"https://numerion.example.org"});
+  const QString guide = QCoreApplication::applicationDirPath() + "/numerion-guide.html";
+  EXPECT_EQ(desktop.opened, QStringList{QUrl::fromLocalFile(guide).toString()});
+  EXPECT_TRUE(about.companysitelabel->text().contains("a page on this computer"));
+  EXPECT_EQ(about.companysitelabel->toolTip(), guide);
+  EXPECT_LE(about.companysitelabel->geometry().right(), about.GroupBox1->width());
   EXPECT_TRUE(about.isVisible()) << "a failing shell leaves the window open";
   EXPECT_TRUE(desktop.errors.isEmpty());
   QTest::mouseClick(about.Button1, Qt::LeftButton);

@@ -118,6 +118,24 @@ TEST_F(LotteryPage, ACountryTypedBeforeTheFirstFlagShowsStays) {
   EXPECT_EQ(lotteryRows(form.ListView3), QStringList({"Bonoloto|49|6", "La Primitiva|49|6"}));
 }
 
+TEST_F(LotteryPage, ATypedCountryShowsItsOwnFlagOrNone) {
+  form.ComboBoxEx1->setCurrentIndex(1);  // Germany, chosen from the list
+  type("Spain");
+  EXPECT_EQ(form.ComboBoxEx1->currentIndex(), 2);
+  EXPECT_TRUE(samePicture(form.ComboBoxEx1->itemIcon(form.ComboBoxEx1->currentIndex()), form.ImageList1[2]));
+  type("Turkey");  // not in the catalogue: no flag at all
+  EXPECT_EQ(form.ComboBoxEx1->currentIndex(), -1);
+  EXPECT_EQ(form.ComboBoxEx1->currentText(), "Turkey");
+  type(" United States ");  // blanks around it, kept as typed
+  EXPECT_EQ(form.ComboBoxEx1->currentIndex(), 3);
+  EXPECT_EQ(form.ComboBoxEx1->currentText(), " United States ");
+  EXPECT_EQ(form.ComboBoxEx1->lineEdit()->cursorPosition(), 15);
+  EXPECT_EQ(lotteryRows(form.ListView3), QStringList({"Mega Millions|70|5", "Powerball|69|5"}));
+  type("united states");  // letter case counts, as for the list
+  EXPECT_EQ(form.ComboBoxEx1->currentIndex(), -1);
+  EXPECT_EQ(form.ComboBoxEx1->count(), 4);
+}
+
 TEST_F(LotteryPage, AChosenCountryListsItsLotteriesAndNextTakesTheSelectedOne) {
   form.ComboBoxEx1->setCurrentIndex(3);  // as picked from the drop-down list
   EXPECT_EQ(lotteryRows(form.ListView3), QStringList({"Mega Millions|70|5", "Powerball|69|5"}));
@@ -235,6 +253,8 @@ TEST(StartUp, WithoutAUsableCatalogueReportsOnceAndOpensWithEmptyLists) {
     QCoreApplication::processEvents();
     ASSERT_EQ(desktop.messages.size(), 1) << desktop.messages.join("|").toStdString();
     EXPECT_TRUE(desktop.messages[0].contains(QLatin1String(c.expected))) << desktop.messages[0].toStdString();
+    EXPECT_TRUE(desktop.messages[0].endsWith("\n\n" + catalogueHint(catalogue.directory())));
+    EXPECT_TRUE(catalogueHint(catalogue.directory()).contains(" data.dat in " + catalogue.directory() + ","));
     EXPECT_TRUE(desktop.errors.isEmpty()) << desktop.errors.join("|").toStdString();
     EXPECT_FALSE(form.TomeDatabase1->Connected());
     for (TTomeTable* table : {form.TomeTable1, form.TomeTable2, form.TomeTable3, form.TomeTable4})

@@ -164,10 +164,21 @@ TEST_F(NewLottery, ANameIsUniqueWithinItsCountryOnly) {
   EXPECT_FALSE(add(named("")));
   EXPECT_TRUE(add(named("", "Spain")));
   EXPECT_FALSE(add(named("", "Spain")));
-  EXPECT_TRUE(add(named(" Powerball")));  // as typed: blanks count
   EXPECT_EQ(desktop.messages, QStringList(3, "Duplicated lottery name!"));
-  EXPECT_EQ(stored().size(), 3 + 5);
+  EXPECT_EQ(stored().size(), 3 + 4);
   EXPECT_EQ(listed("Spain"), QStringList({"|40|5", "Bonoloto|49|6", "Powerball|40|5"}));
+}
+
+TEST_F(NewLottery, BlanksAroundTheCountryAndTheNameAreNotStored) {
+  // Blanks around a name make no look-alike, around a country no lottery
+  // that page 1 never lists.
+  EXPECT_FALSE(add(named(" Powerball ")));
+  EXPECT_FALSE(add(named("Powerball", "United States ")));
+  EXPECT_EQ(desktop.messages, QStringList(2, "Duplicated lottery name!"));
+  EXPECT_TRUE(add(named("\tCash Five  ", "  United States ")));
+  EXPECT_FALSE(add(named("Cash Five")));
+  EXPECT_EQ(listed("United States"), QStringList({"Cash Five|40|5", "Lotto America|52|5", "Powerball|69|5"}));
+  EXPECT_EQ(stored().size(), 3 + 1);
 }
 
 TEST_F(NewLottery, QuotesAndStarsInNamesAreNamesLikeAnyOther) {

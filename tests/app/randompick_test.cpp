@@ -152,8 +152,10 @@ TEST(NumberDialog, TypedTextStaysWithinTheBounds) {
   struct Typed {
     const char* text;
     int expected;
+    const char* shown;  // what the field shows once typed
   };
-  for (const Typed& typed : {Typed{"12", 12}, Typed{"99", 45}, Typed{"abc", 3}, Typed{"", 3}, Typed{"1", 3}}) {
+  for (const Typed& typed : {Typed{"12", 12, "12"}, Typed{"99", 45, "45"}, Typed{"450", 45, "45"},
+                             Typed{"abc", 3, "3"}, Typed{"", 3, "3"}, Typed{"1", 3, "1"}, Typed{"1x2", 12, "12"}}) {
     TnumberForm dialog;
     dialog.chosencount = 4;
     dialog.boardcount = 49;
@@ -163,6 +165,7 @@ TEST(NumberDialog, TypedTextStaysWithinTheBounds) {
     ASSERT_TRUE(QTest::qWaitFor([&] { return !dialog.Timer1->isActive(); }, 2000));
     dialog.SpinEdit1->selectAll();
     QTest::keyClicks(dialog.SpinEdit1, QString::fromLatin1(typed.text));
+    EXPECT_EQ(dialog.SpinEdit1->text(), typed.shown) << typed.text;
     EXPECT_GE(dialog.SpinEdit1->value(), 3);
     EXPECT_LE(dialog.SpinEdit1->value(), 45);
     QTest::mouseClick(dialog.Button1, Qt::LeftButton);

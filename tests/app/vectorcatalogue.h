@@ -3,6 +3,7 @@
 // survey rows and ticket rows in stored order, matched on their fields. It
 // records the filter text of each query it was asked, and can fail on demand.
 
+#include <algorithm>
 #include <stdexcept>
 #include <vector>
 
@@ -33,6 +34,14 @@ class VectorWheelCatalogue : public WheelCatalogue {
     for (const WheelSurveyRow& row : survey)
       if (row.pick == pick && row.wheeltype == type && row.zoption == zoption) found.push_back(row);
     return found;
+  }
+
+  int widestWheel(int pick) override {
+    if (failing) throw std::runtime_error("wheelssurvey: read error");
+    int widest = 0;
+    for (const WheelSurveyRow& row : survey)
+      if (row.pick == pick) widest = std::max(widest, row.zoption);
+    return widest;
   }
 
   void walkPatterns(int pick, const QString& type, const QString& xyoption, int zoption,

@@ -167,3 +167,27 @@ TEST_F(WheelPage, AFailingSurveyIsReportedAndTheTabsStayLocked) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(WheelPage, MoreNumbersThanAnyWheelSpreadsAreExplainedOnLeavingPageTwo) {
+  toPageThree({1, 2, 3, 4, 5, 6, 7, 8});  // the abbreviated 3if3 spreads eight, no key wheel does
+  EXPECT_TRUE(desktop.messages.isEmpty()) << desktop.messages.join("|").toStdString();
+  EXPECT_TRUE(form.Panel12->toolTip().isEmpty());
+  EXPECT_EQ(form.Panel11->toolTip(),
+            "The catalogue holds no key wheel for 6 numbers per ticket and 8 chosen numbers.");
+
+  click(form.SpeedButtonprevious);
+  for (int n : {9, 10}) choose(n);
+  click(form.SpeedButtonnext);
+  ASSERT_EQ(page(), 2);
+  const QString why = "The catalogue's wheels spread at most 8 numbers, and you have chosen 10. Go back with "
+                      "\"<< Previous\" and take back 2 numbers to get wheels to choose from.";
+  EXPECT_EQ(desktop.messages, QStringList{why});
+  EXPECT_EQ(form.Panel12->toolTip(), why);
+  EXPECT_EQ(form.Panel11->toolTip(), why);
+  click(form.SpeedButtonbuildticket);  // the fixed refusal stays
+  EXPECT_EQ(desktop.messages.last(), "No Ticket!");
+}
+
+}  // namespace

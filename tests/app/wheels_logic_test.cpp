@@ -119,6 +119,9 @@ TEST(WheelEntries, HandTypedTextsAreRefused) {
     EXPECT_TRUE(why.startsWith(QStringLiteral("The wheel \"%1\" cannot be read: ").arg(text))) << why.toStdString();
     EXPECT_TRUE(why.endsWith("Please choose a wheel from the list.")) << why.toStdString();
   }
+  QString why;
+  parseWheelEntry("3if3", &why);
+  EXPECT_TRUE(why.contains("the ticket count is missing")) << why.toStdString();
 }
 
 TEST(WheelQueries, ExactFilterTexts) {

@@ -147,6 +147,12 @@ TEST_F(FilterEval, TextFunctionsAndConcatenation) {
   EXPECT_TRUE(Eval("SUBSTRING(name, 3, 2147483647) = 'Mixed Case  '"));  // sized to the text, not the count
   EXPECT_TRUE(Eval("TRIM(name) + '!' = 'Mixed Case!' and name + name LIKE '%Case%Case%'"));
   EXPECT_TRUE(Eval("UPPER(TRIM(name)) = 'mixed case'", foCaseInsensitive));
+  // Positions and lengths count characters, not bytes.
+  data.SetText("name", "\xC3\xA9t\xC3\xA9");  // "été"
+  EXPECT_TRUE(Eval("SUBSTRING(name, 1, 1) = '\xC3\xA9' and SUBSTRING(name, 2, 1) = 't'"));
+  EXPECT_TRUE(Eval("SUBSTRING(name, 2, 2) = 't\xC3\xA9' and SUBSTRING(name, 3, 9) = '\xC3\xA9'"));
+  EXPECT_TRUE(Eval("SUBSTRING(name, 4, 1) = '' and SUBSTRING(name, 0, 3) = name"));
+  EXPECT_TRUE(Eval("SUBSTRING('\xE2\x82\xAC\xF0\x9F\x8E\xB2x', 2, 2) = '\xF0\x9F\x8E\xB2x'"));
 }
 
 TEST(KeyComparer, EqualFirstThenLess) {

@@ -73,6 +73,11 @@ TEST_F(FilterParse, ErrorMessagesNameTheOffendingToken) {
       {"nosuch = 1", "TestTable: Field 'nosuch' not found"},
       {"NOT NOT flag", "TestTable: Field 'NOT' not found"},
       {"d = '12/31/2004 10:00'", "'12/31/2004 10:00' is not a valid date"},
+      // Messages stay valid UTF-8: a stray byte is written out, a whole
+      // character is kept.
+      {"a = 1 \x80", "Invalid filter expression character: '\\x80'"},
+      {"a = 1 \xFF", "Invalid filter expression character: '\\xFF'"},
+      {"\xC3\xA9t\xC3 = 1", "TestTable: Field '\xC3\xA9t\\xC3' not found"},
   };
   for (const auto& [text, message] : cases) EXPECT_EQ(ParseError(text), message) << text;
 }
@@ -127,6 +132,12 @@ TEST_F(FilterParse, DateConstantsAreReadMonthFirstAtParseTime) {
   EXPECT_TRUE(Eval("t = 'PM 1:30'"));
   EXPECT_TRUE(Eval("t = '13:30:00.0'"));
   EXPECT_EQ(ParseError("t = '13:30 PM'"), "Type mismatch in expression");
+  // Digits are read until the value reaches 1000, leading zeros allowed.
+  data.Set<int32_t>("d", Day(2005, 1, 1));
+  EXPECT_TRUE(Eval("d = '1/1/02005' and d = '001/0001/2005' and d = '1/1/2005'"));
+  EXPECT_EQ(ParseError("d = '1/1/20050'"), "'1/1/20050' is not a valid date");  // 2005, then a digit left over
+  data.Set<int32_t>("t", 10 * 3600000 + 30 * 60000);
+  EXPECT_TRUE(Eval("t = '10:000030' and t = '0010:30:0000.000'"));
   data.Set<double>("dt", Moment(2004, 12, 31, 10, 0));
   EXPECT_TRUE(Eval("dt = '12/31/2004 10:00 AM'"));
   EXPECT_TRUE(Eval("dt > '12/31/2004'"));

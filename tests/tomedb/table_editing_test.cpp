@@ -114,6 +114,32 @@ TEST_F(PeopleTest, LocateUsesTheIndexExactlyWhenItsCaseHandlingFits) {
   EXPECT_EQ(table.State(), dsBrowse);
 }
 
+TEST(LocateTest, MemoKeysAndMissingKeyValues) {
+  TCatalogueFile file;
+  TTomeTable table;
+  table.SetName("Moments");
+  table.SetDatabaseName(file.path());
+  table.SetTableName("moments");
+  table.Open();
+  for (const char* name : {"a", "b", "c"})
+    table.AppendRecord({Variant(name), Variant(), Variant(), Variant(), Variant(std::string("note of ") + name)});
+  table.First();
+  ASSERT_TRUE(table.Locate("note", Variant("note of b"), 0));
+  EXPECT_EQ(table.FieldByName("name").AsString(), "b");
+  EXPECT_TRUE(table.Locate("note", Variant("NOTE OF C"), loCaseInsensitive));
+  EXPECT_EQ(table.FieldByName("name").AsString(), "c");
+  EXPECT_TRUE(table.Locate("note", Variant("note of a"), loPartialKey));
+  EXPECT_FALSE(table.Locate("note", Variant("note of d"), 0));
+  EXPECT_EQ(table.Lookup("note", Variant("note of b"), "name").AsString(), "b");
+  EXPECT_EQ(table.State(), dsBrowse);
+
+  EXPECT_EQ(ErrorOf([&] { table.Locate("name", Variant(std::vector<Variant>{}), 0); }),
+            "Moments: A key value is needed for the key field 'name'");
+  EXPECT_EQ(ErrorOf([&] { table.Lookup("name", Variant(std::vector<Variant>{}), "note"); }),
+            "Moments: A key value is needed for the key field 'name'");
+  EXPECT_EQ(table.State(), dsBrowse);
+}
+
 TEST_F(PeopleTest, LocateAndLookupStayInsideTheFilteredList) {
   TTomeTable table;
   Open(table, "nameci");
@@ -285,6 +311,22 @@ TEST_F(MasterDetailTest, TheDetailFollowsTheMaster) {
   EXPECT_FALSE(detail.RangeActive());
   EXPECT_EQ(detail.RecordCount(), 6);
   EXPECT_TRUE(detail.CanModify());
+}
+
+TEST_F(MasterDetailTest, ChoosingAnIndexAppliesTheRangeAtOnce) {
+  master.Next();  // Germany
+  detail.Close();
+  detail.SetIndexName("");
+  detail.Open();
+  EXPECT_FALSE(detail.RangeActive()) << "no index, no range";
+  detail.SetFilter("from>0");
+  detail.SetFiltered(true);
+  EXPECT_EQ(detail.RecordCount(), 5);
+  detail.SetIndexName("loterynameindex");
+  EXPECT_TRUE(detail.RangeActive());
+  EXPECT_FALSE(detail.Filtered());
+  EXPECT_EQ(detail.FieldByName("lotteryname").AsString(), "Lotto 6aus49") << "on the range's first record";
+  EXPECT_EQ(Names(), std::vector<std::string>{"Lotto 6aus49"});
 }
 
 TEST_F(MasterDetailTest, RefreshNeedsAnIndexAndLinksMustNotCircle) {

@@ -134,9 +134,13 @@ void ToUtf16(std::string_view text, std::u16string& out) {
 char16_t Upper(char16_t c) { return c >= u'a' && c <= u'z' ? char16_t(c - 32) : c; }
 
 // LIKE: "%" stands for any run of characters, "_" for one. Runs as a set of
-// pattern positions over the text (no recursion, time text x pattern), with
-// the same outcome as the position-by-position definition: a "%" that ends the
-// pattern matches at once, and a used-up text matches a used-up pattern.
+// pattern positions over the text (no recursion, time text x pattern): a "%"
+// that ends the pattern matches at once, and a used-up text matches a used-up
+// pattern. Every "%" may stand for nothing, the last included, so 'ab' LIKE
+// 'ab%%' is true: two "%" in a row match any run just as one does. (A
+// matcher that stops at a used-up text before letting a "%" that is not the
+// pattern's last stand for nothing would say false there; that answer is
+// deliberately not kept.)
 bool MatchLike(TExprNode* node, std::string_view text, std::string_view pattern, bool caseInsensitive) {
   std::u16string& t = node->LikeText;
   std::u16string& p = node->LikePattern;
@@ -354,10 +358,23 @@ void TExprNodes::EvaluateFunction(TExprNode* node, TFilterOptions options) {
       std::string_view text = arg->Text();
       int64_t start = node->Args[1]->Integer();
       int64_t length = node->Args[2]->Integer();
-      // A start before the text counts from its first character.
+      // Positions and lengths count characters, as LIKE does, so that no
+      // UTF-8 character is cut in two. A start before the text counts from
+      // its first character.
       if (start < 1) start = 1;
+      const auto skipCharacters = [&](size_t from, int64_t count) {
+        while (count > 0 && from < text.size()) {
+          ++from;
+          while (from < text.size() && (static_cast<unsigned char>(text[from]) & 0xC0) == 0x80) ++from;
+          --count;
+        }
+        return from;
+      };
       std::string_view part;
-      if (length > 0 && uint64_t(start) <= text.size()) part = text.substr(size_t(start - 1), size_t(length));
+      if (length > 0) {
+        const size_t begin = skipCharacters(0, start - 1);
+        part = text.substr(begin, skipCharacters(begin, length) - begin);
+      }
       node->SetText(part);
       break;
     }

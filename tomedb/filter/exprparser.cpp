@@ -48,12 +48,14 @@ struct Reader {
     }
     return false;
   }
-  // Up to four digits.
+  // Digits until the value has reached 1000 (at most 9999 then); leading
+  // zeros do not count towards it, so '02005' is 2005. `digits` counts every
+  // digit read.
   bool Number(int& value, int& digits) {
     SkipBlanks();
     value = 0;
     digits = 0;
-    while (pos < text.size() && IsDigit(text[pos]) && digits < 4) {
+    while (pos < text.size() && IsDigit(text[pos]) && value < 1000) {
       value = value * 10 + (text[pos] - '0');
       ++digits;
       ++pos;
