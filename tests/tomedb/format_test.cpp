@@ -474,7 +474,7 @@ TEST(RecordTab, DamagedChainsAreRefused) {
     TabFixture f(1025);
     f.image.Put32(f.blocks[0], static_cast<int32_t>(f.blocks[0]));  // the chain loops to itself
     TMemoryStream s = f.image.Stream();
-    ExpectDamaged(ErrorOf([&] { f.ReadTab(s); }), "returns to block offset");
+    ExpectDamaged(ErrorOf([&] { f.ReadTab(s); }), "blocks of the record tab overlap");
   }
   {
     TabFixture f(1025);
