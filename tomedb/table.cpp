@@ -88,6 +88,7 @@ void TTomeTable::InternalOpen() {
   if (!io) DatabaseErrorFmt("Table '%s' not found", {fTableName}, Name());
   io->Open();
   fTableIO = io;
+  io->AddListener(this, [this] { FollowTableIO(); });
   // 3. An empty cursor.
   fRecordList.clear();
   fPosition = -1;
@@ -144,6 +145,7 @@ void TTomeTable::InternalClose() {
   if (fTableIO) {
     TTomeTableIO* io = fTableIO;
     fTableIO = nullptr;
+    io->RemoveListener(this);
     io->Close();
   }
   fRecordList.clear();
@@ -315,7 +317,34 @@ void TTomeTable::AdjustAfterAppend(const TRecordEntry& entry, int32_t reportedPo
   fPosition = place;
 }
 
+void TTomeTable::FollowTableIO() {
+  if (!fTableIO || !Active()) return;
+  if (State() != dsBrowse || fWriting) {
+    fFollowPending = true;
+    return;
+  }
+  fFollowPending = false;
+  UpdateCursorPos();
+  InternalRefresh();
+  CursorPosChanged();
+  Resync(0);
+}
+
 void TTomeTable::WriteRecord(TRecordBuffer buffer, bool append) {
+  struct TFollowAfter {
+    TTomeTable& table;
+    explicit TFollowAfter(TTomeTable& t) : table(t) { table.fWriting = true; }
+    ~TFollowAfter() {
+      table.fWriting = false;
+      if (!table.fFollowPending || !table.fTableIO) return;
+      table.fFollowPending = false;
+      try {
+        table.InternalRefresh();
+      } catch (...) {
+        // The list stays as it was; the next refresh copies it anew.
+      }
+    }
+  } follow(*this);
   Database()->CheckWritable();
   TFieldBuffers buffers;
   FillFieldBuffers(*fTableIO, buffer, buffers);
@@ -373,9 +402,20 @@ void TTomeTable::InternalDelete() {
   Database()->CheckWritable();
   const int32_t stored = StoredPosition(fPosition);
   if (stored < 0) DatabaseError("Record not found", Name());
-  fTableIO->DeleteRecord(stored);
+  fWriting = true;
+  try {
+    fTableIO->DeleteRecord(stored, this);
+  } catch (...) {
+    fWriting = false;
+    throw;
+  }
+  fWriting = false;
   fRecordList.erase(fRecordList.begin() + fPosition);
   if (fPosition >= static_cast<int32_t>(fRecordList.size())) fPosition = static_cast<int32_t>(fRecordList.size()) - 1;
+  if (fFollowPending) {
+    fFollowPending = false;
+    InternalRefresh();
+  }
 }
 
 void TTomeTable::Post() {

@@ -1081,12 +1081,12 @@ void TTomeTableIO::ModifyRecord(TFieldBuffers& buffers, int32_t position, const 
   GuardedWrite(dataSet, [&] { ModifyLocked(buffers, entry, adjust); });
 }
 
-void TTomeTableIO::DeleteRecord(int32_t position) {
+void TTomeTableIO::DeleteRecord(int32_t position, void* dataSet) {
   RequireOpen();
   if (position < 0 || static_cast<size_t>(position) >= fRecordLists[0].size())
     DatabaseErrorFmt("Record position %s is out of range", {Num(position)});
   const TRecordEntry entry = fRecordLists[0][static_cast<size_t>(position)];
-  GuardedWrite(nullptr, [&] { DeleteLocked(entry); });
+  GuardedWrite(dataSet, [&] { DeleteLocked(entry); });
 }
 
 void TTomeTableIO::AppendLocked(TFieldBuffers& buffers, const TAdjustCallback& adjust) {

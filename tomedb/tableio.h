@@ -229,7 +229,7 @@ class TTomeTableIO {
   // list 0 and moves it in every index whose order it changes.
   void ModifyRecord(TFieldBuffers& buffers, int32_t position, const TAdjustCallback& adjust = nullptr,
                     void* dataSet = nullptr);
-  void DeleteRecord(int32_t position);
+  void DeleteRecord(int32_t position, void* dataSet = nullptr);
 
   // Binary search of `list` (the list of index `indexNo`, or a copy of it)
   // for the key in `buffers`: returns the result code (0 found, 1 the key
