@@ -446,13 +446,24 @@ void TTomeTableIO::LoadLists() {
     return live;
   };
   std::vector<std::vector<int32_t>> orders(indexCount);
+  // Per index, a live record its key order lacks while it holds all the
+  // others: a write stopped between unlinking a record and linking it again
+  // (a modify that moved it) or before linking a new record (an append after
+  // its record total). The record is whole, so it is put back in its place.
+  std::vector<int32_t> unlinked(indexCount, -1);
   if (!torn) {
     const size_t live = physicalCount();
     for (size_t j = 0; j < indexCount && !torn; ++j) {
       if (fHeader.indexes[j].indexTabOffset == 0) continue;
       orders[j] = walk(j, false, nullptr);
-      if (orders[j].size() + 1 == live && !recordTab.items[static_cast<size_t>(last)].Deleted() &&
-          std::find(orders[j].begin(), orders[j].end(), last) == orders[j].end())
+      if (orders[j].size() + 1 != live) continue;
+      std::vector<bool> listed(recordTab.items.size(), false);
+      for (int32_t r : orders[j]) listed[static_cast<size_t>(r)] = true;
+      for (size_t r = 0; r < listed.size(); ++r)
+        if (!listed[r] && !recordTab.items[r].Deleted()) unlinked[j] = static_cast<int32_t>(r);
+      // An older writer's append that stopped before its record was written
+      // leaves the record block as zero bytes: that record is left out.
+      if (unlinked[j] == last && RecordBlockIsZero(recordTab.items[static_cast<size_t>(last)].recordDataOffset))
         torn = true;
     }
   }
@@ -488,7 +499,7 @@ void TTomeTableIO::LoadLists() {
     fIndexNext[j] = NextNumbers(indexTabs[j]);
     if (fIndexNext[j].size() > fRecordTabItems.size()) fIndexNext[j].resize(fRecordTabItems.size());
     const std::vector<int32_t>& order = orders[j];
-    if (order.size() != physical.size())
+    if (order.size() + (!torn && unlinked[j] >= 0 ? 1 : 0) != physical.size())
       Damaged(FormatMessage("index '%s' lists %s of its %s records",
                             {slot.name.Text(), Num(static_cast<int64_t>(order.size())),
                              Num(static_cast<int64_t>(physical.size()))}));
@@ -496,6 +507,32 @@ void TTomeTableIO::LoadLists() {
     list.reserve(order.size());
     for (int32_t r : order) list.push_back({fRecordTabItems[static_cast<size_t>(r)].recordDataOffset, r});
   }
+  fRelinks.clear();
+  if (torn) return;
+  for (size_t j = 0; j < indexCount; ++j) {
+    const int32_t r = unlinked[j];
+    if (r < 0) continue;
+    TKeySource key;
+    key.values.assign(static_cast<size_t>(fHeader.fieldCount), std::vector<uint8_t>());
+    for (int32_t f : fHeader.indexes[j].KeyFields()) {
+      const bool blob = IsBlobFieldType(fHeader.fields[static_cast<size_t>(f)].fieldType);
+      fFileIO->ReadFieldAt(fRecordTabItems[static_cast<size_t>(r)].recordDataOffset,
+                           fFieldOffsets[static_cast<size_t>(f)], blob, FieldStoredSizeOf(f), FieldEncrypted(f),
+                           FieldCompressed(f), fCompareValue);
+      key.values[static_cast<size_t>(f)] = StreamBytes(fCompareValue);
+      if (blob) key.values[static_cast<size_t>(f)].push_back(0);
+    }
+    TRecordList& list = fRecordLists[j + 1];
+    const int32_t position = InsertPositionFor(key, list, static_cast<int>(j));
+    list.insert(list.begin() + position, {fRecordTabItems[static_cast<size_t>(r)].recordDataOffset, r});
+    fRelinks.emplace_back(static_cast<int>(j), r);
+  }
+}
+
+bool TTomeTableIO::RecordBlockIsZero(int32_t dataOffset) {
+  std::vector<uint8_t> block(static_cast<size_t>(fRecordSize));
+  if (fRecordSize > 0) fFileIO->ReadBuffer(dataOffset, block.data(), fRecordSize);
+  return std::all_of(block.begin(), block.end(), [](uint8_t b) { return b == 0; });
 }
 
 void TTomeTableIO::Unload() {
@@ -512,6 +549,7 @@ void TTomeTableIO::Unload() {
   fIndexNext.clear();
   fTornRecord = -1;
   fTornLinks.clear();
+  fRelinks.clear();
   fRecordLists.clear();
   fComparers.clear();
   fFieldComparers.clear();
@@ -592,9 +630,26 @@ void TTomeTableIO::RepairTornRecord() {
   fTabSummary = MemorySummary();
 }
 
+void TTomeTableIO::RepairRelinks() {
+  while (!fRelinks.empty()) {
+    const auto [indexNo, recordNo] = fRelinks.back();
+    const TRecordList& list = fRecordLists[static_cast<size_t>(indexNo) + 1];
+    int32_t predecessor = -1;
+    for (size_t i = 0; i < list.size(); ++i)
+      if (list[i].RecordNo == recordNo) {
+        predecessor = i > 0 ? list[i - 1].RecordNo : -1;
+        break;
+      }
+    LinkAfter(indexNo, recordNo, predecessor);
+    fRelinks.pop_back();
+  }
+  fTabSummary = MemorySummary();
+}
+
 bool TTomeTableIO::PrepareWrite() {
   const bool reloaded = ReloadIfChanged();
   RepairTornRecord();
+  RepairRelinks();
   return reloaded;
 }
 
@@ -1340,9 +1395,13 @@ void TTomeTableIO::ModifyLocked(TFieldBuffers& buffers, const TRecordEntry& entr
   for (TBlobWrite& plan : plans) WritePlannedBlob(plan, originalEnd, false);
   for (TBlobWrite& plan : plans) WritePlannedBlob(plan, originalEnd, true);
   for (TBlobWrite& plan : plans) CheckWrittenBlob(plan);
-  if (fRecordSize > 0) fFileIO->WriteBuffer(entry.DataOffset, block.data(), fRecordSize);
-  if (counterChanged) WriteHeaderRange(kThAutoIncCounter, 4);
 
+  // Where the record goes in every index whose order it changes (nothing is
+  // written yet; key comparisons read only the other records).
+  struct TMove {
+    int32_t indexNo, from, to, toFull, predecessor;
+  };
+  std::vector<TMove> moves;
   for (int32_t j = 0; j < fHeader.indexCount; ++j) {
     // An index none of whose key values changed keeps its place untouched.
     bool keyChanged = false;
@@ -1361,23 +1420,27 @@ void TTomeTableIO::ModifyLocked(TFieldBuffers& buffers, const TRecordEntry& entr
         break;
       }
     if (o < 0) continue;
-    list.erase(list.begin() + o);
-    int32_t q;
-    try {
-      q = InsertPositionFor(key, list, j);
-    } catch (...) {
-      list.insert(list.begin() + o, entry);
-      throw;
-    }
-    list.insert(list.begin() + o, entry);
+    TRecordList without = list;
+    without.erase(without.begin() + o);
+    const int32_t q = InsertPositionFor(key, without, j);
     const int32_t qFull = o < q ? q + 1 : q;
     if (qFull == o) continue;
-    if (adjust) adjust(j, o, qFull, entry);
-    const int32_t predecessor = qFull > 0 ? list[static_cast<size_t>(qFull) - 1].RecordNo : -1;
-    UnlinkRecord(j, n, o);
-    LinkAfter(j, n, predecessor);
-    list.erase(list.begin() + o);
-    list.insert(list.begin() + q, entry);
+    moves.push_back({j, o, q, qFull, qFull > 0 ? list[static_cast<size_t>(qFull) - 1].RecordNo : -1});
+  }
+
+  // The record leaves the key orders it moves in, then changes, then joins
+  // them at its new places: a write that stops in between leaves a whole
+  // record that some key orders lack, which loading puts back by its key.
+  for (const TMove& m : moves) UnlinkRecord(m.indexNo, n, m.from);
+  if (fRecordSize > 0) fFileIO->WriteBuffer(entry.DataOffset, block.data(), fRecordSize);
+  if (counterChanged) WriteHeaderRange(kThAutoIncCounter, 4);
+  for (const TMove& m : moves) LinkAfter(m.indexNo, n, m.predecessor);
+
+  for (const TMove& m : moves) {
+    TRecordList& list = fRecordLists[static_cast<size_t>(m.indexNo) + 1];
+    if (adjust) adjust(m.indexNo, m.from, m.toFull, entry);
+    list.erase(list.begin() + m.from);
+    list.insert(list.begin() + m.to, entry);
   }
   fHeaderBytes = fHeader.Encode();
   fTabSummary = MemorySummary();

@@ -38,12 +38,16 @@
 // yet, then the record total in the header, and last the one link per index
 // that makes the record part of each key order. A file left by an append that
 // stopped part-way (by this engine or an older one) has a record total one
-// ahead of what the record tab, the indexes or the file hold; loading
-// recognises that state and opens the table without the torn record, and the
-// next write first takes it out of the file (unlinks it where it was linked
-// and writes the record total back). A modify writes blob values that grow or
-// move before anything it overwrites in place. After any failed write the
-// table reloads itself from the file.
+// ahead of what the record tab, the indexes or the file hold. Loading
+// recognises that state: when the record is whole (this engine's appends
+// reach the record total only then) it is put into the key orders that lack
+// it, as is a record a modify had unlinked but not yet linked again, and the
+// next write links it in the file; when its data lies past the end of the
+// file or is still zero bytes (an older writer's append) the table opens
+// without it, and the next write takes it out of the file (unlinks it where
+// it was linked and writes the record total back). A modify writes blob
+// values that grow or move before anything it overwrites in place. After
+// any failed write the table reloads itself from the file.
 
 #include <cstdint>
 #include <functional>
@@ -285,8 +289,12 @@ class TTomeTableIO {
   void AddListener(const void* owner, std::function<void()> listener);
   void RemoveListener(const void* owner);
   // The record number left out at load because an append stopped part-way
-  // before it completed (-1 when none); the next write removes it.
+  // before its record was written (-1 when none); the next write removes it.
   int32_t TornRecord() const { return fTornRecord; }
+  // How many records loading put back into a key order that did not link
+  // them (a write stopped between unlinking and linking); the next write
+  // links them.
+  int RelinkCount() const { return static_cast<int>(fRelinks.size()); }
 
   // ---- Definitions and layout (valid while open) ----
   TTomeDBFileIO* FileIO() const { return fFileIO; }
@@ -323,6 +331,9 @@ class TTomeTableIO {
   void NotifyListeners(const void* writer);
   // Takes a torn append found at load out of the file. REQUIRES: the lock.
   void RepairTornRecord();
+  // Links records that loading put back into a key order. REQUIRES: the lock.
+  void RepairRelinks();
+  bool RecordBlockIsZero(int32_t dataOffset);
   // Reload check and repair at the start of every write. REQUIRES: the lock.
   bool PrepareWrite();
   // Runs one write under the lock: the reload check and repair first, then
@@ -413,6 +424,9 @@ class TTomeTableIO {
   };
   int32_t fTornRecord = -1;
   std::vector<TTornLink> fTornLinks;
+  // (index number, record number) of records loading put back into a key
+  // order that the file does not link yet.
+  std::vector<std::pair<int, int32_t>> fRelinks;
   std::vector<std::pair<const void*, std::function<void()>>> fListeners;
 
   // Per index, one comparer per key field (null for a blob key field).

@@ -223,6 +223,24 @@ TEST(FailedWrites, ModifyGrowingAMemoKeepsTheOtherMemo) {
   std::printf("memo-growing modify: %d failure points, %d before, %d after\n", c.failures, c.before, c.after);
 }
 
+TEST(FailedWrites, ModifyMovingARecordInBothIndexesLeavesBeforeOrAfter) {
+  // Record k = 60 becomes the first in both key orders (and the last record
+  // moves too: its place in the file is the end of the record tab).
+  for (int32_t position : {5, 39}) {
+    const TFaultCounts c = RunWithFaults(BaseImage(40), [position](TTomeTableIO& table) {
+      TRecordValues r(table);
+      r.Read(0, position);
+      r.SetInt(0, 1).SetText(1, "a").SetBlob(3, std::string(2000, 'w')).OnlyActive({0, 1, 3});
+      table.ModifyRecord(r.buffers, position);
+    });
+    EXPECT_GT(c.failures, 6);
+    EXPECT_EQ(c.before + c.after, c.failures);
+    EXPECT_GT(c.after, 0);
+    std::printf("modify of record %d moving it in both indexes: %d failure points, %d before, %d after\n", position,
+                c.failures, c.before, c.after);
+  }
+}
+
 TEST(FailedWrites, DeleteAndBlobMoveLeaveBeforeOrAfter) {
   const std::vector<uint8_t> base = BaseImage(40);
   TFaultCounts c = RunWithFaults(base, [](TTomeTableIO& table) { table.DeleteRecord(7); });
