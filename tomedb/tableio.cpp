@@ -387,6 +387,19 @@ uint64_t TTomeTableIO::MemorySummary() const { return SummaryOf(fRecordTabItems,
 }
 
 void TTomeTableIO::LoadLists() {
+  // The record tab and every index tab need ceil(N / 1024) blocks each, and
+  // no two blocks share bytes: a record total the file cannot hold is refused
+  // before anything is read, so the lists stay within a few times the size
+  // of the file however the tabs are damaged.
+  {
+    int64_t perBlock = kRecordTabBlockSize;
+    for (int32_t j = 0; j < fHeader.indexCount; ++j)
+      if (fHeader.indexes[static_cast<size_t>(j)].indexTabOffset != 0) perBlock += kIndexTabBlockSize;
+    const int64_t blocks = (static_cast<int64_t>(fHeader.recordTotal) + kTabItemsPerBlock - 1) / kTabItemsPerBlock;
+    if ((blocks - 1) * perBlock > fFileIO->FileSize())
+      Damaged(FormatMessage("its record total %s needs more tab blocks than the file can hold",
+                            {Num(fHeader.recordTotal)}));
+  }
   TRecordTab recordTab = fFileIO->ReadRecordTab(fHeader, fRecordSize);
   const int32_t total = fHeader.recordTotal;
   const int32_t last = total - 1;
