@@ -383,8 +383,7 @@ uint64_t TTomeTableIO::ReadTabSummary(const TTableHeader& header) {
   return SummaryOf(recordTab.items, recordTab.lastRecordTorn, nexts);
 }
 
-uint64_t TTomeTableIO::MemorySummary() const { return SummaryOf(fRecordTabItems, false, fIndexNext);
-}
+uint64_t TTomeTableIO::MemorySummary() const { return SummaryOf(fRecordTabItems, false, fIndexNext); }
 
 void TTomeTableIO::LoadLists() {
   // The record tab and every index tab need ceil(N / 1024) blocks each, and
