@@ -502,9 +502,10 @@ TRecordTab ReadRecordTab(TStream& stream, int32_t firstBlock, int32_t recordTota
         for (int32_t i = 0; i < count; ++i) {
           TRecordTabItem item = TRecordTabItem::Decode(items + i * kRecordTabItemSize);
           const auto number = static_cast<int64_t>(tab.items.size());
-          if (!item.Deleted()) {
-            if (number == last && (item.recordDataOffset < kFirstStructureOffset ||
-                                   static_cast<int64_t>(item.recordDataOffset) + recordSize > fileSize)) {
+          const bool outside = item.recordDataOffset < kFirstStructureOffset ||
+                               static_cast<int64_t>(item.recordDataOffset) + recordSize > fileSize;
+          if (!item.Deleted() && outside) {
+            if (number == last) {
               tab.lastRecordTorn = true;
               continue;
             }
