@@ -224,6 +224,7 @@ void TTomeTable::InternalGotoBookmark(const void* bookmark) {
 }
 
 void TTomeTable::InternalRefresh() {
+  fFollowPending = false;  // the copy below takes in every change so far
   // Stay on the same record when it is still in the list.
   int32_t recordNo = -1;
   if (fPosition >= 0 && static_cast<size_t>(fPosition) < fRecordList.size())
@@ -330,16 +331,23 @@ void TTomeTable::FollowTableIO() {
   Resync(0);
 }
 
+void TTomeTable::FollowDeferred() {
+  // A filter or a range is rebuilt in states of its own, which must not
+  // interrupt an edit: those lists follow at the next change seen while
+  // browsing, or at Refresh.
+  if (!fFollowPending || !fTableIO || Filtered() || fRangeActive) return;
+  fFollowPending = false;
+  InternalRefresh();
+}
+
 void TTomeTable::WriteRecord(TRecordBuffer buffer, bool append) {
   struct TFollowAfter {
     TTomeTable& table;
     explicit TFollowAfter(TTomeTable& t) : table(t) { table.fWriting = true; }
     ~TFollowAfter() {
       table.fWriting = false;
-      if (!table.fFollowPending || !table.fTableIO) return;
-      table.fFollowPending = false;
       try {
-        table.InternalRefresh();
+        table.FollowDeferred();
       } catch (...) {
         // The list stays as it was; the next refresh copies it anew.
       }
@@ -412,10 +420,7 @@ void TTomeTable::InternalDelete() {
   fWriting = false;
   fRecordList.erase(fRecordList.begin() + fPosition);
   if (fPosition >= static_cast<int32_t>(fRecordList.size())) fPosition = static_cast<int32_t>(fRecordList.size()) - 1;
-  if (fFollowPending) {
-    fFollowPending = false;
-    InternalRefresh();
-  }
+  FollowDeferred();
 }
 
 void TTomeTable::Post() {

@@ -159,6 +159,8 @@ class TTomeTable : public TTDEDataSet {
   // is copied anew, staying on the same record. While a record is edited the
   // copy waits until the edit is written.
   void FollowTableIO();
+  // Applies a change that came while this table wrote, once that is safe.
+  void FollowDeferred();
   bool fFollowPending = false;
   bool fWriting = false;  // inside this table's own write
   // Whether new and changed records find their place by key search (a
