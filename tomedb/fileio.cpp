@@ -290,6 +290,7 @@ void TTomeDBFileIO::WriteBuffer(int64_t position, const void* buffer, int64_t le
   if (OpenedReadOnly()) DatabaseError("Cannot modify a read-only database");
   if (position < 0 || position + length > INT32_MAX)
     DatabaseErrorFmt("Database file '%s' would grow beyond 2147483647 bytes", {fFileName});
+  ++fWriteCount;
   try {
     if (fDiskStream) {
       fDiskStream->WriteAt(position, buffer, length);

@@ -114,6 +114,9 @@ class TTomeDBFileIO {
   void ReadBuffer(int64_t position, void* buffer, int64_t length);
   void WriteBuffer(int64_t position, const void* buffer, int64_t length);
   int64_t FileSize();
+  // How many writes were asked of this object since it was created (failed
+  // ones included): lets a caller tell whether a failed operation wrote.
+  int64_t WriteCount() const { return fWriteCount; }
 
   // The table header of table `tableNo` (kTableHeaderSize bytes) at the
   // offset the directory gives; the read one is checked against damage.
@@ -196,6 +199,7 @@ class TTomeDBFileIO {
   int32_t fLockWaitTime = 100;
   int32_t fLockRetryCount = 20;
   int fLockDepth = 0;
+  int64_t fWriteCount = 0;
   // The file size as last seen; reads within it need not ask the system.
   // Another process only ever makes the file longer.
   int64_t fKnownSize = -1;

@@ -443,27 +443,48 @@ namespace {
 
 // Walks a chain of `blockSize`-byte blocks holding `itemSize`-byte items and
 // hands each block's bytes (next offset, then its used items) to `take`.
+// With `tolerateLastBlock`, a last block that would hold a single item and
+// does not lie in the file ends the chain early: `lastMissing` is set and
+// the positions of the blocks read are returned.
 template <typename Take>
 std::vector<int32_t> ReadChain(TStream& stream, int32_t firstBlock, int32_t total, int32_t blockSize,
-                               int32_t itemSize, std::string_view what, const std::string& fileName, Take take) {
+                               int32_t itemSize, std::string_view what, const std::string& fileName, Take take,
+                               bool tolerateLastBlock = false, bool* lastMissing = nullptr) {
   std::vector<int32_t> positions;
   if (total <= 0) return positions;
   const int64_t fileSize = stream.Size();
-  const int32_t blocks = (total + kTabItemsPerBlock - 1) / kTabItemsPerBlock;
+  const auto blocks = static_cast<int32_t>((static_cast<int64_t>(total) + kTabItemsPerBlock - 1) / kTabItemsPerBlock);
+  // Blocks never overlap, so the file must hold them all one after the other.
+  const int32_t needed = tolerateLastBlock && total % kTabItemsPerBlock == 1 ? blocks - 1 : blocks;
+  if (static_cast<int64_t>(needed) * blockSize > fileSize - kFirstStructureOffset)
+    DamagedFile(fileName, FormatMessage("the %s of %s items needs more blocks than the file can hold",
+                                        {what, Num(total)}));
+  positions.reserve(static_cast<size_t>(blocks));
   std::vector<uint8_t> bytes(static_cast<size_t>(blockSize));
   int32_t position = firstBlock;
   for (int32_t b = 0; b < blocks; ++b) {
+    if (b == blocks - 1 && b >= needed &&
+        (position < kFirstStructureOffset || static_cast<int64_t>(position) + blockSize > fileSize)) {
+      if (lastMissing) *lastMissing = true;
+      break;
+    }
     CheckStructureRange(position, blockSize, fileSize, FormatMessage("block %s of the %s", {Num(b), what}),
                         fileName);
-    if (std::find(positions.begin(), positions.end(), position) != positions.end())
-      DamagedFile(fileName, FormatMessage("the %s returns to block offset %s", {what, Num(position)}));
     positions.push_back(position);
-    const int32_t count = std::min(kTabItemsPerBlock, total - b * kTabItemsPerBlock);
+    const auto count = static_cast<int32_t>(
+        std::min<int64_t>(kTabItemsPerBlock, static_cast<int64_t>(total) - static_cast<int64_t>(b) * kTabItemsPerBlock));
     stream.SetPosition(position);
     stream.ReadBuffer(bytes.data(), 4 + static_cast<int64_t>(count) * itemSize);
     take(bytes.data() + 4, count);
     position = GetInt32LE(bytes.data());
   }
+  // No two blocks may share bytes (a chain that returns to a block is the
+  // simplest case of this).
+  std::vector<int32_t> sorted = positions;
+  std::sort(sorted.begin(), sorted.end());
+  for (size_t i = 1; i < sorted.size(); ++i)
+    if (static_cast<int64_t>(sorted[i]) - sorted[i - 1] < blockSize)
+      DamagedFile(fileName, FormatMessage("blocks of the %s overlap at offset %s", {what, Num(sorted[i])}));
   return positions;
 }
 
@@ -473,28 +494,43 @@ TRecordTab ReadRecordTab(TStream& stream, int32_t firstBlock, int32_t recordTota
                          const std::string& fileName) {
   TRecordTab tab;
   const int64_t fileSize = stream.Size();
-  tab.blockPositions = ReadChain(stream, firstBlock, recordTotal, kRecordTabBlockSize, kRecordTabItemSize,
-                                 "record tab", fileName, [&](const uint8_t* items, int32_t count) {
-                                   for (int32_t i = 0; i < count; ++i) {
-                                     TRecordTabItem item = TRecordTabItem::Decode(items + i * kRecordTabItemSize);
-                                     if (!item.Deleted())
-                                       CheckStructureRange(
-                                           item.recordDataOffset, recordSize, fileSize,
-                                           "record " + Num(static_cast<int64_t>(tab.items.size())), fileName);
-                                     tab.items.push_back(item);
-                                   }
-                                 });
+  const int64_t last = static_cast<int64_t>(recordTotal) - 1;
+  tab.blockPositions = ReadChain(
+      stream, firstBlock, recordTotal, kRecordTabBlockSize, kRecordTabItemSize, "record tab", fileName,
+      [&](const uint8_t* items, int32_t count) {
+        tab.items.reserve(tab.items.size() + static_cast<size_t>(count));
+        for (int32_t i = 0; i < count; ++i) {
+          TRecordTabItem item = TRecordTabItem::Decode(items + i * kRecordTabItemSize);
+          const auto number = static_cast<int64_t>(tab.items.size());
+          const bool outside = item.recordDataOffset < kFirstStructureOffset ||
+                               static_cast<int64_t>(item.recordDataOffset) + recordSize > fileSize;
+          if (!item.Deleted() && outside) {
+            if (number == last) {
+              tab.lastRecordTorn = true;
+              continue;
+            }
+            CheckStructureRange(item.recordDataOffset, recordSize, fileSize, "record " + Num(number), fileName);
+          }
+          tab.items.push_back(item);
+        }
+      });
+  if (tab.lastRecordTorn) {
+    tab.items.resize(static_cast<size_t>(last));
+    tab.blockPositions.resize(static_cast<size_t>((last + kTabItemsPerBlock - 1) / kTabItemsPerBlock));
+  }
   return tab;
 }
 
 TIndexTab ReadIndexTab(TStream& stream, int32_t firstBlock, int32_t recordTotal, const std::string& fileName) {
   TIndexTab tab;
   if (firstBlock == 0) return tab;
-  tab.blockPositions = ReadChain(stream, firstBlock, recordTotal, kIndexTabBlockSize, kIndexTabItemSize,
-                                 "index tab", fileName, [&](const uint8_t* items, int32_t count) {
-                                   for (int32_t i = 0; i < count; ++i)
-                                     tab.items.push_back(TIndexTabItem::Decode(items + i * kIndexTabItemSize));
-                                 });
+  tab.blockPositions = ReadChain(
+      stream, firstBlock, recordTotal, kIndexTabBlockSize, kIndexTabItemSize, "index tab", fileName,
+      [&](const uint8_t* items, int32_t count) {
+        tab.items.reserve(tab.items.size() + static_cast<size_t>(count));
+        for (int32_t i = 0; i < count; ++i) tab.items.push_back(TIndexTabItem::Decode(items + i * kIndexTabItemSize));
+      },
+      true, &tab.lastBlockMissing);
   return tab;
 }
 

@@ -437,18 +437,31 @@ TTableHeader ReadTableHeader(TStream& stream, int32_t offset, const std::string&
 struct TRecordTab {
   std::vector<TRecordTabItem> items;
   std::vector<int32_t> blockPositions;
+  // The last record (number recordTotal - 1) is not wholly in the file: its
+  // data block lies past the end. An append that stopped part-way leaves
+  // this state; `items` then holds recordTotal - 1 items and
+  // `blockPositions` only the blocks they need.
+  bool lastRecordTorn = false;
 };
 struct TIndexTab {
   std::vector<TIndexTabItem> items;
   std::vector<int32_t> blockPositions;
+  // The chain ends before the block that would hold only the last record
+  // (an append stopped before it linked that block); `items` then holds
+  // recordTotal - 1 items.
+  bool lastBlockMissing = false;
 };
 
 // Reads `recordTotal` items of the chain at `firstBlock`. Every block must lie
-// inside the file and no block may appear twice; live records' data blocks of
-// `recordSize` bytes must lie inside the file.
+// inside the file and no two blocks may overlap; live records' data blocks of
+// `recordSize` bytes must lie inside the file, except that the last record
+// may be torn (see TRecordTab). A chain needs ceil(recordTotal / 1024) whole
+// blocks, so a total the file cannot hold is refused before anything is
+// read: memory stays within a small multiple of the file's size.
 TRecordTab ReadRecordTab(TStream& stream, int32_t firstBlock, int32_t recordTotal, int32_t recordSize,
                          const std::string& fileName);
-// Same for an index tab; an index tab offset of 0 gives no items.
+// Same for an index tab; an index tab offset of 0 gives no items. The block
+// that would hold only the last record may be missing (see TIndexTab).
 TIndexTab ReadIndexTab(TStream& stream, int32_t firstBlock, int32_t recordTotal, const std::string& fileName);
 // The live record numbers in key order: from `headRecord`, at most N steps,
 // skipping deleted records. A next number outside -1..N-1 or a record met

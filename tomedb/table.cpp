@@ -94,6 +94,7 @@ void TTomeTable::InternalOpen() {
   if (!io) DatabaseErrorFmt("Table '%s' not found", {fTableName}, Name());
   io->Open();
   fTableIO = io;
+  io->AddListener(this, [this] { FollowTableIO(); });
   // 3. An empty cursor.
   fRecordList.clear();
   fPosition = -1;
@@ -150,6 +151,7 @@ void TTomeTable::InternalClose() {
   if (fTableIO) {
     TTomeTableIO* io = fTableIO;
     fTableIO = nullptr;
+    io->RemoveListener(this);
     io->Close();
   }
   fRecordList.clear();
@@ -228,6 +230,7 @@ void TTomeTable::InternalGotoBookmark(const void* bookmark) {
 }
 
 void TTomeTable::InternalRefresh() {
+  fFollowPending = false;  // the copy below takes in every change so far
   // Stay on the same record when it is still in the list.
   int32_t recordNo = -1;
   if (fPosition >= 0 && static_cast<size_t>(fPosition) < fRecordList.size())
@@ -321,7 +324,41 @@ void TTomeTable::AdjustAfterAppend(const TRecordEntry& entry, int32_t reportedPo
   fPosition = place;
 }
 
+void TTomeTable::FollowTableIO() {
+  if (!fTableIO || !Active()) return;
+  if (State() != dsBrowse || fWriting) {
+    fFollowPending = true;
+    return;
+  }
+  fFollowPending = false;
+  UpdateCursorPos();
+  InternalRefresh();
+  CursorPosChanged();
+  Resync(0);
+}
+
+void TTomeTable::FollowDeferred() {
+  // A filter or a range is rebuilt in states of its own, which must not
+  // interrupt an edit: those lists follow at the next change seen while
+  // browsing, or at Refresh.
+  if (!fFollowPending || !fTableIO || Filtered() || fRangeActive) return;
+  fFollowPending = false;
+  InternalRefresh();
+}
+
 void TTomeTable::WriteRecord(TRecordBuffer buffer, bool append) {
+  struct TFollowAfter {
+    TTomeTable& table;
+    explicit TFollowAfter(TTomeTable& t) : table(t) { table.fWriting = true; }
+    ~TFollowAfter() {
+      table.fWriting = false;
+      try {
+        table.FollowDeferred();
+      } catch (...) {
+        // The list stays as it was; the next refresh copies it anew.
+      }
+    }
+  } follow(*this);
   Database()->CheckWritable();
   TFieldBuffers buffers;
   FillFieldBuffers(*fTableIO, buffer, buffers);
@@ -379,9 +416,17 @@ void TTomeTable::InternalDelete() {
   Database()->CheckWritable();
   const int32_t stored = StoredPosition(fPosition);
   if (stored < 0) DatabaseError("Record not found", Name());
-  fTableIO->DeleteRecord(stored);
+  fWriting = true;
+  try {
+    fTableIO->DeleteRecord(stored, this);
+  } catch (...) {
+    fWriting = false;
+    throw;
+  }
+  fWriting = false;
   fRecordList.erase(fRecordList.begin() + fPosition);
   if (fPosition >= static_cast<int32_t>(fRecordList.size())) fPosition = static_cast<int32_t>(fRecordList.size()) - 1;
+  FollowDeferred();
 }
 
 void TTomeTable::Post() {

@@ -154,6 +154,15 @@ class TTomeTable : public TTDEDataSet {
 
  private:
   void WriteRecord(TRecordBuffer buffer, bool append);
+  // The table I/O object's lists changed under this table (another process's
+  // write, or another table on the same table I/O object): the record list
+  // is copied anew, staying on the same record. While a record is edited the
+  // copy waits until the edit is written.
+  void FollowTableIO();
+  // Applies a change that came while this table wrote, once that is safe.
+  void FollowDeferred();
+  bool fFollowPending = false;
+  bool fWriting = false;  // inside this table's own write
   // Whether new and changed records find their place by key search (a
   // filtered list or a range) rather than by the reported place.
   bool ListNarrowed() const { return Filtered() || fRangeActive; }

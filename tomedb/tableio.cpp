@@ -328,41 +328,228 @@ void TTomeTableIO::Load() {
   }
 }
 
-void TTomeTableIO::LoadLists() {
-  const TRecordTab recordTab = fFileIO->ReadRecordTab(fHeader, fRecordSize);
-  fRecordTabItems = recordTab.items;
-  fRecordTabBlocks = recordTab.blockPositions;
+namespace {
 
-  fRecordLists.assign(static_cast<size_t>(fHeader.indexCount) + 1, TRecordList());
+// An FNV-style hash over the items of a table's tabs, one 32-bit value per
+// step: equal tabs give equal summaries, and a rewritten item (a delete mark,
+// a link) changes it.
+class TTabHasher {
+ public:
+  // Four lanes in turn, so that the multiplications need not wait for each
+  // other.
+  void Add(int32_t value) {
+    uint64_t& lane = fLanes[fCount++ & 3];
+    lane = (lane ^ static_cast<uint32_t>(value)) * 1099511628211ull;
+  }
+  uint64_t Hash() const {
+    uint64_t h = 14695981039346656037ull ^ fCount;
+    for (uint64_t lane : fLanes) h = (h ^ lane ^ (lane >> 31)) * 1099511628211ull;
+    return h;
+  }
+
+ private:
+  uint64_t fLanes[4] = {14695981039346656037ull, 1, 2, 3};
+  uint64_t fCount = 0;
+};
+
+// The summary of a table's tabs as the file holds them: its record tab
+// items, whether the last record was torn, and every index's next numbers.
+uint64_t SummaryOf(const std::vector<TRecordTabItem>& records, bool lastTorn,
+                   const std::vector<std::vector<int32_t>>& nexts) {
+  TTabHasher h;
+  h.Add(static_cast<int32_t>(records.size()));
+  h.Add(lastTorn ? 1 : 0);
+  for (const TRecordTabItem& item : records) {
+    h.Add(item.recordDataOffset);
+    h.Add(item.deleteMark);
+  }
+  for (const std::vector<int32_t>& next : nexts) {
+    h.Add(static_cast<int32_t>(next.size()));
+    for (int32_t n : next) h.Add(n);
+  }
+  return h.Hash();
+}
+
+std::vector<int32_t> NextNumbers(const TIndexTab& tab) {
+  std::vector<int32_t> next;
+  next.reserve(tab.items.size());
+  for (const TIndexTabItem& item : tab.items) next.push_back(item.nextRecord);
+  return next;
+}
+
+}  // namespace
+
+uint64_t TTomeTableIO::ReadTabSummary(const TTableHeader& header) {
+  const TRecordTab recordTab = fFileIO->ReadRecordTab(header, fRecordSize);
+  std::vector<std::vector<int32_t>> nexts(static_cast<size_t>(header.indexCount));
+  for (int32_t j = 0; j < header.indexCount; ++j)
+    if (header.indexes[static_cast<size_t>(j)].indexTabOffset != 0)
+      nexts[static_cast<size_t>(j)] = NextNumbers(fFileIO->ReadIndexTab(header, j));
+  return SummaryOf(recordTab.items, recordTab.lastRecordTorn, nexts);
+}
+
+uint64_t TTomeTableIO::MemorySummary() const { return SummaryOf(fRecordTabItems, false, fIndexNext); }
+
+void TTomeTableIO::LoadLists() {
+  // The record tab and every index tab need ceil(N / 1024) blocks each, and
+  // no two blocks share bytes: a record total the file cannot hold is refused
+  // before anything is read, so the lists stay within a few times the size
+  // of the file however the tabs are damaged.
+  {
+    int64_t perBlock = kRecordTabBlockSize;
+    for (int32_t j = 0; j < fHeader.indexCount; ++j)
+      if (fHeader.indexes[static_cast<size_t>(j)].indexTabOffset != 0) perBlock += kIndexTabBlockSize;
+    const int64_t blocks = (static_cast<int64_t>(fHeader.recordTotal) + kTabItemsPerBlock - 1) / kTabItemsPerBlock;
+    if ((blocks - 1) * perBlock > fFileIO->FileSize())
+      Damaged(FormatMessage("its record total %s needs more tab blocks than the file can hold",
+                            {Num(fHeader.recordTotal)}));
+  }
+  TRecordTab recordTab = fFileIO->ReadRecordTab(fHeader, fRecordSize);
+  const int32_t total = fHeader.recordTotal;
+  const int32_t last = total - 1;
+  const size_t indexCount = static_cast<size_t>(fHeader.indexCount);
+  std::vector<TIndexTab> indexTabs(indexCount);
+  // The last record is torn when it is not wholly in the file, when an index
+  // has no block for it, or when an index's key order lacks it while holding
+  // every other record (checked after the walks below).
+  bool torn = recordTab.lastRecordTorn;
+  for (size_t j = 0; j < indexCount; ++j) {
+    if (fHeader.indexes[j].indexTabOffset != 0) {
+      indexTabs[j] = fFileIO->ReadIndexTab(fHeader, static_cast<int32_t>(j));
+      if (indexTabs[j].lastBlockMissing) torn = true;
+    } else if (total == 1) {
+      torn = true;  // the first append stopped before it gave this index a tab
+    }
+  }
+  {
+    std::vector<std::vector<int32_t>> nexts(indexCount);
+    for (size_t j = 0; j < indexCount; ++j) nexts[j] = NextNumbers(indexTabs[j]);
+    fTabSummary = SummaryOf(recordTab.items, recordTab.lastRecordTorn, nexts);
+  }
+
+  // The walk of index j; with `skipLast`, the last record is passed over like
+  // a deleted one (its next number is still followed when it is linked).
+  auto walk = [&](size_t j, bool skipLast, TTornLink* link) {
+    const TIndexSlot& slot = fHeader.indexes[j];
+    TIndexTab& tab = indexTabs[j];
+    if (skipLast && tab.items.size() + 1 == static_cast<size_t>(total)) tab.items.push_back({last, -1});
+    TRecordTab stand;
+    const TRecordTab* records = &recordTab;
+    if (skipLast) {
+      stand.items = recordTab.items;
+      stand.items.resize(static_cast<size_t>(total));
+      stand.items[static_cast<size_t>(last)].deleteMark = 1;
+      records = &stand;
+    }
+    std::vector<int32_t> order = WalkKeyOrder(tab, slot.headRecord, *records, fFileIO->FileName());
+    // The walk stops after N steps; a chain that still goes on then returns
+    // to a record it has already passed.
+    int32_t current = slot.headRecord;
+    int32_t previous = -1;
+    for (size_t step = 0; step < tab.items.size() && current >= 0 && static_cast<size_t>(current) < tab.items.size();
+         ++step) {
+      if (link && current == last) *link = {true, previous, tab.items[static_cast<size_t>(current)].nextRecord};
+      previous = current;
+      current = tab.items[static_cast<size_t>(current)].nextRecord;
+    }
+    if (!tab.items.empty() && current != -1)
+      Damaged(FormatMessage("the key order of index '%s' runs in a circle", {slot.name.Text()}));
+    return order;
+  };
+
+  auto physicalCount = [&] {
+    size_t live = 0;
+    for (const TRecordTabItem& item : recordTab.items) live += item.Deleted() ? 0 : 1;
+    return live;
+  };
+  std::vector<std::vector<int32_t>> orders(indexCount);
+  // Per index, a live record its key order lacks while it holds all the
+  // others: a write stopped between unlinking a record and linking it again
+  // (a modify that moved it) or before linking a new record (an append after
+  // its record total). The record is whole, so it is put back in its place.
+  std::vector<int32_t> unlinked(indexCount, -1);
+  if (!torn) {
+    const size_t live = physicalCount();
+    for (size_t j = 0; j < indexCount && !torn; ++j) {
+      if (fHeader.indexes[j].indexTabOffset == 0) continue;
+      orders[j] = walk(j, false, nullptr);
+      if (orders[j].size() + 1 != live) continue;
+      std::vector<bool> listed(recordTab.items.size(), false);
+      for (int32_t r : orders[j]) listed[static_cast<size_t>(r)] = true;
+      for (size_t r = 0; r < listed.size(); ++r)
+        if (!listed[r] && !recordTab.items[r].Deleted()) unlinked[j] = static_cast<int32_t>(r);
+      // An older writer's append that stopped before its record was written
+      // leaves the record block as zero bytes: that record is left out.
+      if (unlinked[j] == last && RecordBlockIsZero(recordTab.items[static_cast<size_t>(last)].recordDataOffset))
+        torn = true;
+    }
+  }
+  fTornRecord = -1;
+  fTornLinks.clear();
+  if (torn) {
+    fTornLinks.assign(indexCount, TTornLink());
+    for (size_t j = 0; j < indexCount; ++j)
+      orders[j] = fHeader.indexes[j].indexTabOffset == 0 ? std::vector<int32_t>() : walk(j, true, &fTornLinks[j]);
+    const auto blocks = static_cast<size_t>((static_cast<int64_t>(last) + kTabItemsPerBlock - 1) / kTabItemsPerBlock);
+    recordTab.items.resize(static_cast<size_t>(last));
+    if (recordTab.blockPositions.size() > blocks) recordTab.blockPositions.resize(blocks);
+    for (TIndexTab& tab : indexTabs)
+      if (tab.blockPositions.size() > blocks) tab.blockPositions.resize(blocks);
+    fHeader.recordTotal = last;
+    fTornRecord = last;
+  }
+
+  fRecordTabItems = std::move(recordTab.items);
+  fRecordTabBlocks = std::move(recordTab.blockPositions);
+  fRecordLists.assign(indexCount + 1, TRecordList());
   TRecordList& physical = fRecordLists[0];
   for (size_t n = 0; n < fRecordTabItems.size(); ++n)
     if (!fRecordTabItems[n].Deleted())
       physical.push_back({fRecordTabItems[n].recordDataOffset, static_cast<int32_t>(n)});
 
-  fIndexTabBlocks.assign(static_cast<size_t>(fHeader.indexCount), TIntegerAry());
-  for (int32_t j = 0; j < fHeader.indexCount; ++j) {
-    const TIndexSlot& slot = fHeader.indexes[static_cast<size_t>(j)];
+  fIndexTabBlocks.assign(indexCount, TIntegerAry());
+  fIndexNext.assign(indexCount, std::vector<int32_t>());
+  for (size_t j = 0; j < indexCount; ++j) {
+    const TIndexSlot& slot = fHeader.indexes[j];
     if (slot.indexTabOffset == 0) continue;
-    const TIndexTab indexTab = fFileIO->ReadIndexTab(fHeader, j);
-    fIndexTabBlocks[static_cast<size_t>(j)] = indexTab.blockPositions;
-    const std::vector<int32_t> order = WalkKeyOrder(indexTab, slot.headRecord, recordTab, fFileIO->FileName());
-    // The walk stops after N steps; a chain that still goes on then returns
-    // to a record it has already passed.
-    int32_t current = slot.headRecord;
-    for (size_t step = 0; step < indexTab.items.size() && current >= 0 &&
-                          static_cast<size_t>(current) < indexTab.items.size();
-         ++step)
-      current = indexTab.items[static_cast<size_t>(current)].nextRecord;
-    if (!indexTab.items.empty() && current != -1)
-      Damaged(FormatMessage("the key order of index '%s' runs in a circle", {slot.name.Text()}));
-    if (order.size() != physical.size())
+    fIndexTabBlocks[j] = indexTabs[j].blockPositions;
+    fIndexNext[j] = NextNumbers(indexTabs[j]);
+    if (fIndexNext[j].size() > fRecordTabItems.size()) fIndexNext[j].resize(fRecordTabItems.size());
+    const std::vector<int32_t>& order = orders[j];
+    if (order.size() + (!torn && unlinked[j] >= 0 ? 1 : 0) != physical.size())
       Damaged(FormatMessage("index '%s' lists %s of its %s records",
                             {slot.name.Text(), Num(static_cast<int64_t>(order.size())),
                              Num(static_cast<int64_t>(physical.size()))}));
-    TRecordList& list = fRecordLists[static_cast<size_t>(j) + 1];
+    TRecordList& list = fRecordLists[j + 1];
     list.reserve(order.size());
     for (int32_t r : order) list.push_back({fRecordTabItems[static_cast<size_t>(r)].recordDataOffset, r});
   }
+  fRelinks.clear();
+  if (torn) return;
+  for (size_t j = 0; j < indexCount; ++j) {
+    const int32_t r = unlinked[j];
+    if (r < 0) continue;
+    TKeySource key;
+    key.values.assign(static_cast<size_t>(fHeader.fieldCount), std::vector<uint8_t>());
+    for (int32_t f : fHeader.indexes[j].KeyFields()) {
+      const bool blob = IsBlobFieldType(fHeader.fields[static_cast<size_t>(f)].fieldType);
+      fFileIO->ReadFieldAt(fRecordTabItems[static_cast<size_t>(r)].recordDataOffset,
+                           fFieldOffsets[static_cast<size_t>(f)], blob, FieldStoredSizeOf(f), FieldEncrypted(f),
+                           FieldCompressed(f), fCompareValue);
+      key.values[static_cast<size_t>(f)] = StreamBytes(fCompareValue);
+      if (blob) key.values[static_cast<size_t>(f)].push_back(0);
+    }
+    TRecordList& list = fRecordLists[j + 1];
+    const int32_t position = InsertPositionFor(key, list, static_cast<int>(j));
+    list.insert(list.begin() + position, {fRecordTabItems[static_cast<size_t>(r)].recordDataOffset, r});
+    fRelinks.emplace_back(static_cast<int>(j), r);
+  }
+}
+
+bool TTomeTableIO::RecordBlockIsZero(int32_t dataOffset) {
+  std::vector<uint8_t> block(static_cast<size_t>(fRecordSize));
+  if (fRecordSize > 0) fFileIO->ReadBuffer(dataOffset, block.data(), fRecordSize);
+  return std::all_of(block.begin(), block.end(), [](uint8_t b) { return b == 0; });
 }
 
 void TTomeTableIO::Unload() {
@@ -376,6 +563,10 @@ void TTomeTableIO::Unload() {
   fRecordTabItems.clear();
   fRecordTabBlocks.clear();
   fIndexTabBlocks.clear();
+  fIndexNext.clear();
+  fTornRecord = -1;
+  fTornLinks.clear();
+  fRelinks.clear();
   fRecordLists.clear();
   fComparers.clear();
   fFieldComparers.clear();
@@ -384,11 +575,13 @@ void TTomeTableIO::Unload() {
 
 bool TTomeTableIO::ReloadIfChanged() {
   RequireOpen();
-  if (fFileIO->MediumType() == mtDisk && fFileIO->Exclusive()) return false;
+  if (fFileIO->MediumType() == mtDisk && fFileIO->Exclusive() && !fHeaderBytes.empty()) return false;
   TFileLockGuard lock(fFileIO);
   std::vector<uint8_t> bytes(kTableHeaderSize);
   fFileIO->ReadTableHeader(fTableNo, bytes.data());
-  if (bytes == fHeaderBytes) return false;
+  // The header alone does not change when another process deletes a record
+  // or moves one in a key order; the summary of the tabs does.
+  if (bytes == fHeaderBytes && ReadTabSummary(TTableHeader::Decode(bytes.data())) == fTabSummary) return false;
   const TTableHeader header = fFileIO->ReadTableHeader(fTableNo);
   if (header.fieldCount != fHeader.fieldCount || header.indexCount != fHeader.indexCount)
     Damaged("its structure changed while it was open");
@@ -397,7 +590,84 @@ bool TTomeTableIO::ReloadIfChanged() {
   LoadLists();
   ++fReloadCount;
   if (OnReload) OnReload(this);
+  NotifyListeners(nullptr);
   return true;
+}
+
+void TTomeTableIO::ReloadAfterFailure() {
+  try {
+    fHeaderBytes.clear();  // whatever happens below, the next write reloads
+    std::vector<uint8_t> bytes(kTableHeaderSize);
+    fFileIO->ReadTableHeader(fTableNo, bytes.data());
+    fHeader = fFileIO->ReadTableHeader(fTableNo);
+    LoadLists();
+    fHeaderBytes = bytes;
+    ++fReloadCount;
+    if (OnReload) OnReload(this);
+    NotifyListeners(nullptr);
+  } catch (...) {
+    // The lists may not match the file; fHeaderBytes is empty, so the next
+    // write reloads before it writes anything.
+  }
+}
+
+void TTomeTableIO::AddListener(const void* owner, std::function<void()> listener) {
+  RemoveListener(owner);
+  fListeners.emplace_back(owner, std::move(listener));
+}
+
+void TTomeTableIO::RemoveListener(const void* owner) {
+  std::erase_if(fListeners, [&](const auto& l) { return l.first == owner; });
+}
+
+void TTomeTableIO::NotifyListeners(const void* writer) {
+  // A copy: a listener may register or leave while it is told.
+  const auto listeners = fListeners;
+  for (const auto& [owner, listener] : listeners)
+    if (owner != writer && listener) listener();
+}
+
+void TTomeTableIO::RepairTornRecord() {
+  if (fTornRecord < 0) return;
+  for (size_t j = 0; j < fTornLinks.size(); ++j) {
+    const TTornLink& link = fTornLinks[j];
+    if (!link.linked) continue;
+    const auto indexNo = static_cast<int>(j);
+    if (link.predecessor < 0) {
+      fHeader.indexes[j].headRecord = link.next;
+      WriteHeaderRange(kThIndexSlots + indexNo * kIndexSlotSize + kIsIndexTabOffset, 8);
+    } else {
+      WriteIndexItem(indexNo, link.predecessor, link.next);
+    }
+  }
+  // The record total as it was before the torn append.
+  WriteHeaderRange(kThRecordTabOffset, 8);
+  fTornRecord = -1;
+  fTornLinks.clear();
+  fTabSummary = MemorySummary();
+}
+
+void TTomeTableIO::RepairRelinks() {
+  while (!fRelinks.empty()) {
+    const auto [indexNo, recordNo] = fRelinks.back();
+    const TRecordList& list = fRecordLists[static_cast<size_t>(indexNo) + 1];
+    int32_t predecessor = -1;
+    for (size_t i = 0; i < list.size(); ++i)
+      if (list[i].RecordNo == recordNo) {
+        predecessor = i > 0 ? list[i - 1].RecordNo : -1;
+        break;
+      }
+    LinkAfter(indexNo, recordNo, predecessor);
+    fRelinks.pop_back();
+  }
+  fTabSummary = MemorySummary();
+}
+
+bool TTomeTableIO::PrepareWrite() {
+  const bool reloaded = ReloadIfChanged();
+  RepairTornRecord();
+  RepairRelinks();
+  return reloaded;
 }
 
 // ------------------------------------------------------- layout and items
@@ -446,6 +716,8 @@ void TTomeTableIO::WriteIndexItem(int indexNo, int32_t recordNo, int32_t next) {
   TIndexTabItem item{recordNo, next};
   item.EncodeTo(bytes);
   fFileIO->WriteBuffer(IndexItemPosition(indexNo, recordNo), bytes, kIndexTabItemSize);
+  std::vector<int32_t>& mirror = fIndexNext[static_cast<size_t>(indexNo)];
+  if (static_cast<size_t>(recordNo) < mirror.size()) mirror[static_cast<size_t>(recordNo)] = next;
 }
 
 // ------------------------------------------------------------ comparisons
@@ -712,14 +984,16 @@ void TTomeTableIO::ReadRecord(TFieldBuffers& buffers, const TRecordList& list, i
 
 // ----------------------------------------------------------------- blobs
 
-int32_t TTomeTableIO::WriteBlobValue(int32_t fieldNo, TMemoryStream& value, uint8_t* descriptorBytes, bool append) {
+void TTomeTableIO::PlanBlobValue(int32_t fieldNo, TMemoryStream& value, uint8_t* descriptorBytes, bool append,
+                                 int64_t& fileEnd, TBlobWrite& plan) {
   const bool encrypt = FieldEncrypted(fieldNo);
   const bool compress = FieldCompressed(fieldNo);
+  plan.fieldNo = fieldNo;
   const std::vector<uint8_t> plain = StreamBytes(value);
-  TMemoryStream plainStream;
-  if (!plain.empty()) plainStream.WriteBuffer(plain.data(), static_cast<int64_t>(plain.size()));
+  plan.plain.Clear();
+  if (!plain.empty()) plan.plain.WriteBuffer(plain.data(), static_cast<int64_t>(plain.size()));
   TMemoryStream encoded;
-  fFileIO->EncodeStream(plainStream, encoded, compress, encrypt);
+  fFileIO->EncodeStream(plan.plain, encoded, compress, encrypt);
   const int64_t storedSize = encoded.TMemoryStream::Size();
   if (storedSize > INT32_MAX - kBlobAreaGranule) DatabaseError("Blob value is too large");
   const auto stored = static_cast<int32_t>(storedSize);
@@ -727,24 +1001,23 @@ int32_t TTomeTableIO::WriteBlobValue(int32_t fieldNo, TMemoryStream& value, uint
   TBlobDescriptor descriptor;
   int64_t position;
   int32_t area;
-  const int64_t fileSize = fFileIO->FileSize();
   if (append) {
-    position = fileSize;
+    position = fileEnd;
     area = BlobAreaSize(stored);
   } else {
     descriptor = TBlobDescriptor::Decode(descriptorBytes);
     if (descriptor.dataOffset == 0 && descriptor.areaSize == 0) {
-      position = fileSize;  // never written: a new area at the end
+      position = fileEnd;  // never written: a new area at the end
       area = BlobAreaSize(stored);
     } else {
-      descriptor.Check(fFileIO->FileName(), fileSize);
-      if (descriptor.areaSize <= 0 || static_cast<int64_t>(descriptor.dataOffset) + descriptor.areaSize > fileSize)
+      descriptor.Check(fFileIO->FileName(), fileEnd);
+      if (descriptor.areaSize <= 0 || static_cast<int64_t>(descriptor.dataOffset) + descriptor.areaSize > fileEnd)
         Damaged(FormatMessage("a blob area at offset %s runs past the end of the file", {Num(descriptor.dataOffset)}));
       if (stored > descriptor.areaSize) {
         area = BlobAreaSize(stored);
-        position = static_cast<int64_t>(descriptor.dataOffset) + descriptor.areaSize == fileSize
+        position = static_cast<int64_t>(descriptor.dataOffset) + descriptor.areaSize == fileEnd
                        ? descriptor.dataOffset
-                       : fileSize;
+                       : fileEnd;
       } else {
         area = descriptor.areaSize;
         position = descriptor.dataOffset;
@@ -754,39 +1027,55 @@ int32_t TTomeTableIO::WriteBlobValue(int32_t fieldNo, TMemoryStream& value, uint
   // The value and its zero padding up to the next multiple of 64 past its
   // end, never beyond the area.
   const int32_t padEnd = std::min(BlobAreaSize(stored), area);
-  std::vector<uint8_t> bytes(static_cast<size_t>(padEnd), 0);
-  if (stored > 0) std::memcpy(bytes.data(), encoded.Memory(), static_cast<size_t>(stored));
-
-  const bool check = fFileIO->WriteCheck();
-  const uint32_t expected = check ? THash_CRC32::Checksum(plain.data(), plain.size()) : 0;
-  for (int attempt = 1;; ++attempt) {
-    fFileIO->WriteBuffer(position, bytes.data(), static_cast<int64_t>(bytes.size()));
-    if (!check) break;
-    TMemoryStream readBack, decoded;
-    readBack.SetSize(stored);
-    bool same = false;
-    try {
-      if (stored > 0) fFileIO->ReadBuffer(position, readBack.Memory(), stored);
-      fFileIO->DecodeStream(readBack, decoded, compress, encrypt);
-      same = THash_CRC32::Checksum(decoded.Memory(), static_cast<size_t>(decoded.TMemoryStream::Size())) == expected;
-    } catch (const EDatabaseError&) {
-      same = false;  // a value that does not decode is a failed check, not an error of its own
-    }
-    if (same) break;
-    if (attempt >= TTomeDBFileIO::kWriteCheckAttempts)
-      DatabaseErrorFmt("The value of field '%s' did not read back correctly after %s writes",
-                       {fHeader.fields[static_cast<size_t>(fieldNo)].name.Text(), Num(attempt)});
-    fFileIO->EncodeStream(plainStream, encoded, compress, encrypt);
-    if (encoded.TMemoryStream::Size() == stored && stored > 0)
-      std::memcpy(bytes.data(), encoded.Memory(), static_cast<size_t>(stored));
-  }
+  plan.bytes.assign(static_cast<size_t>(padEnd), 0);
+  if (stored > 0) std::memcpy(plan.bytes.data(), encoded.Memory(), static_cast<size_t>(stored));
+  plan.position = position;
+  plan.stored = stored;
+  plan.expected = fFileIO->WriteCheck() ? THash_CRC32::Checksum(plain.data(), plain.size()) : 0;
+  fileEnd = std::max(fileEnd, position + padEnd);
 
   descriptor.dataOffset = static_cast<int32_t>(position);
   descriptor.storedLength = stored;
   descriptor.areaSize = area;
   if (append) descriptor.reserved1 = descriptor.reserved2 = 0;
   descriptor.EncodeTo(descriptorBytes);
-  return stored;
+}
+
+void TTomeTableIO::WritePlannedBlob(TBlobWrite& plan, int64_t from, bool below) {
+  const int64_t size = static_cast<int64_t>(plan.bytes.size());
+  const int64_t split = std::clamp(from - plan.position, int64_t{0}, size);
+  const int64_t start = below ? 0 : split;
+  const int64_t stop = below ? split : size;
+  if (stop > start) fFileIO->WriteBuffer(plan.position + start, plan.bytes.data() + start, stop - start);
+}
+
+void TTomeTableIO::CheckWrittenBlob(TBlobWrite& plan) {
+  if (!fFileIO->WriteCheck()) return;
+  const bool encrypt = FieldEncrypted(plan.fieldNo);
+  const bool compress = FieldCompressed(plan.fieldNo);
+  const int32_t stored = plan.stored;
+  for (int attempt = 1;; ++attempt) {
+    TMemoryStream readBack, decoded;
+    readBack.SetSize(stored);
+    bool same = false;
+    try {
+      if (stored > 0) fFileIO->ReadBuffer(plan.position, readBack.Memory(), stored);
+      fFileIO->DecodeStream(readBack, decoded, compress, encrypt);
+      same = THash_CRC32::Checksum(decoded.Memory(), static_cast<size_t>(decoded.TMemoryStream::Size())) ==
+             plan.expected;
+    } catch (const EDatabaseError&) {
+      same = false;  // a value that does not decode is a failed check, not an error of its own
+    }
+    if (same) return;
+    if (attempt >= TTomeDBFileIO::kWriteCheckAttempts)
+      DatabaseErrorFmt("The value of field '%s' did not read back correctly after %s writes",
+                       {fHeader.fields[static_cast<size_t>(plan.fieldNo)].name.Text(), Num(attempt)});
+    TMemoryStream encoded;
+    fFileIO->EncodeStream(plan.plain, encoded, compress, encrypt);
+    if (encoded.TMemoryStream::Size() == stored && stored > 0)
+      std::memcpy(plan.bytes.data(), encoded.Memory(), static_cast<size_t>(stored));
+    fFileIO->WriteBuffer(plan.position, plan.bytes.data(), static_cast<int64_t>(plan.bytes.size()));
+  }
 }
 
 // ---------------------------------------------------------- index links
@@ -802,30 +1091,6 @@ void TTomeTableIO::LinkAfter(int indexNo, int32_t recordNo, int32_t predecessor)
   const int32_t next = ReadIndexNext(indexNo, predecessor);
   WriteIndexItem(indexNo, recordNo, next);
   WriteIndexItem(indexNo, predecessor, recordNo);
-}
-
-void TTomeTableIO::LinkNewRecord(int indexNo, int32_t recordNo, int32_t position) {
-  TIndexSlot& slot = fHeader.indexes[static_cast<size_t>(indexNo)];
-  TIntegerAry& blocks = fIndexTabBlocks[static_cast<size_t>(indexNo)];
-  if (recordNo % kTabItemsPerBlock == 0) {
-    const int64_t end = fFileIO->FileSize();
-    uint8_t next[4];
-    PutInt32LE(next, static_cast<int32_t>(end));
-    if (!blocks.empty()) fFileIO->WriteBuffer(blocks.back(), next, 4);
-    if (recordNo == 0) {
-      slot.indexTabOffset = static_cast<int32_t>(end);
-      WriteHeaderRange(kThIndexSlots + indexNo * kIndexSlotSize + kIsIndexTabOffset, 8);
-    }
-    const std::vector<uint8_t> block(static_cast<size_t>(kIndexTabBlockSize), 0);
-    fFileIO->WriteBuffer(end, block.data(), kIndexTabBlockSize);
-    blocks.push_back(static_cast<int32_t>(end));
-  }
-  if (recordNo == 0) {
-    WriteIndexItem(indexNo, 0, -1);
-    return;
-  }
-  const TRecordList& list = fRecordLists[static_cast<size_t>(indexNo) + 1];
-  LinkAfter(indexNo, recordNo, position > 0 ? list[static_cast<size_t>(position) - 1].RecordNo : -1);
 }
 
 void TTomeTableIO::UnlinkRecord(int indexNo, int32_t recordNo, int32_t listPosition) {
@@ -858,12 +1123,45 @@ void TTomeTableIO::UnlinkRecord(int indexNo, int32_t recordNo, int32_t listPosit
 
 // --------------------------------------------------------------- writing
 
-void TTomeTableIO::AppendRecord(TFieldBuffers& buffers, const TAdjustCallback& adjust, void* dataSet) {
-  (void)dataSet;
+template <typename Body>
+void TTomeTableIO::GuardedWrite(const void* dataSet, Body&& body) {
   RequireOpen();
   RequireWritable();
   TFileLockGuard lock(fFileIO);
-  ReloadIfChanged();
+  const int64_t writesBefore = fFileIO->WriteCount();
+  try {
+    PrepareWrite();
+    body();
+  } catch (...) {
+    // Whatever part of the write reached the file, memory follows the file.
+    if (fFileIO->WriteCount() != writesBefore) ReloadAfterFailure();
+    throw;
+  }
+  NotifyListeners(dataSet);
+}
+
+void TTomeTableIO::AppendRecord(TFieldBuffers& buffers, const TAdjustCallback& adjust, void* dataSet) {
+  GuardedWrite(dataSet, [&] { AppendLocked(buffers, adjust); });
+}
+
+void TTomeTableIO::ModifyRecord(TFieldBuffers& buffers, int32_t position, const TAdjustCallback& adjust,
+                                void* dataSet) {
+  RequireOpen();
+  if (position < 0 || static_cast<size_t>(position) >= fRecordLists[0].size())
+    DatabaseErrorFmt("Record position %s is out of range", {Num(position)});
+  const TRecordEntry entry = fRecordLists[0][static_cast<size_t>(position)];
+  GuardedWrite(dataSet, [&] { ModifyLocked(buffers, entry, adjust); });
+}
+
+void TTomeTableIO::DeleteRecord(int32_t position, void* dataSet) {
+  RequireOpen();
+  if (position < 0 || static_cast<size_t>(position) >= fRecordLists[0].size())
+    DatabaseErrorFmt("Record position %s is out of range", {Num(position)});
+  const TRecordEntry entry = fRecordLists[0][static_cast<size_t>(position)];
+  GuardedWrite(dataSet, [&] { DeleteLocked(entry); });
+}
+
+void TTomeTableIO::AppendLocked(TFieldBuffers& buffers, const TAdjustCallback& adjust) {
 
   const int32_t fieldCount = fHeader.fieldCount;
   TKeySource key;
@@ -914,17 +1212,26 @@ void TTomeTableIO::AppendRecord(TFieldBuffers& buffers, const TAdjustCallback& a
     }
   }
 
+  // Nothing below is visible to a reader of the table until the record
+  // total is written: the record, its blob values, its record tab item and
+  // its index tab items lie past the end of the file or in items past the
+  // record total, and a next-block offset in the last block of a chain is not
+  // read while that block is the last one. The completed file holds the same
+  // bytes as when each part is written in the order the layout describes.
   // 1. The record tab: a new block at the end of the file every 1024 records.
   int64_t end = fFileIO->FileSize();
   int64_t recordOffset;
-  if (n % kTabItemsPerBlock == 0) {
-    uint8_t next[4];
-    PutInt32LE(next, static_cast<int32_t>(end));
-    if (n > 0) fFileIO->WriteBuffer(fRecordTabBlocks.back(), next, 4);
-    std::vector<uint8_t> block(static_cast<size_t>(kRecordTabBlockSize), 0);
+  const bool newRecordBlock = n % kTabItemsPerBlock == 0;
+  if (newRecordBlock) {
+    std::vector<uint8_t> tabBlock(static_cast<size_t>(kRecordTabBlockSize), 0);
     recordOffset = end + kRecordTabBlockSize;
-    TRecordTabItem{static_cast<int32_t>(recordOffset), 0}.EncodeTo(block.data() + 4);
-    fFileIO->WriteBuffer(end, block.data(), kRecordTabBlockSize);
+    TRecordTabItem{static_cast<int32_t>(recordOffset), 0}.EncodeTo(tabBlock.data() + 4);
+    fFileIO->WriteBuffer(end, tabBlock.data(), kRecordTabBlockSize);
+    if (n > 0) {
+      uint8_t next[4];
+      PutInt32LE(next, static_cast<int32_t>(end));
+      fFileIO->WriteBuffer(fRecordTabBlocks.back(), next, 4);
+    }
     if (n == 0) fHeader.recordTabOffset = static_cast<int32_t>(end);
     fRecordTabBlocks.push_back(static_cast<int32_t>(end));
   } else {
@@ -933,56 +1240,98 @@ void TTomeTableIO::AppendRecord(TFieldBuffers& buffers, const TAdjustCallback& a
     TRecordTabItem{static_cast<int32_t>(recordOffset), 0}.EncodeTo(item);
     fFileIO->WriteBuffer(RecordTabItemPosition(fRecordTabBlocks, n), item, kRecordTabItemSize);
   }
-  fRecordTabItems.push_back({static_cast<int32_t>(recordOffset), 0});
 
-  // 2. The counts in the header.
-  fHeader.recordTotal = n + 1;
-  WriteHeaderRange(kThRecordTabOffset, 8);
-  if (fAutoIncFieldNo >= 0) WriteHeaderRange(kThAutoIncCounter, 4);
-
-  // 3. The record's place, reserved with zero bytes.
+  // 2. The record's place, reserved with zero bytes, then the fields: blob
+  // values after the record, one after the other, and the complete record.
   std::vector<uint8_t> block(static_cast<size_t>(fRecordSize), 0);
   if (fRecordSize > 0) fFileIO->WriteBuffer(recordOffset, block.data(), fRecordSize);
-
-  // 4. The fields, blob values after the record, one after the other.
+  int64_t fileEnd = recordOffset + fRecordSize;
   for (int32_t k = 0; k < fieldCount; ++k) {
     uint8_t* target = block.data() + fFieldOffsets[static_cast<size_t>(k)];
-    if (IsBlobFieldType(fHeader.fields[static_cast<size_t>(k)].fieldType))
-      WriteBlobValue(k, *blobs[static_cast<size_t>(k)], target, true);
-    else
+    if (IsBlobFieldType(fHeader.fields[static_cast<size_t>(k)].fieldType)) {
+      TBlobWrite plan;
+      PlanBlobValue(k, *blobs[static_cast<size_t>(k)], target, true, fileEnd, plan);
+      WritePlannedBlob(plan, 0, false);
+      CheckWrittenBlob(plan);
+    } else {
       fFileIO->EncodeBuffer(key.values[static_cast<size_t>(k)].data(), target, FieldEncrypted(k),
                             FieldStoredSizeOf(k));
+    }
   }
-  // 5. The complete record.
   if (fRecordSize > 0) fFileIO->WriteBuffer(recordOffset, block.data(), fRecordSize);
 
-  // 6. The lists and the index tabs.
+  // 3. Each index: its place for the record, a new index tab block every 1024
+  // records, and the record's own item (its successor in key order).
   const TRecordEntry entry{static_cast<int32_t>(recordOffset), n};
+  std::vector<int32_t> positions(static_cast<size_t>(fHeader.indexCount), 0);
+  std::vector<int32_t> predecessors(static_cast<size_t>(fHeader.indexCount), -1);
+  for (int32_t j = 0; j < fHeader.indexCount; ++j) {
+    const auto jj = static_cast<size_t>(j);
+    TIndexSlot& slot = fHeader.indexes[jj];
+    TIntegerAry& blocks = fIndexTabBlocks[jj];
+    const TRecordList& list = fRecordLists[jj + 1];
+    positions[jj] = InsertPositionFor(key, list, j);
+    predecessors[jj] = positions[jj] > 0 ? list[static_cast<size_t>(positions[jj]) - 1].RecordNo : -1;
+    int32_t next = -1;
+    if (n > 0) next = predecessors[jj] >= 0 ? ReadIndexNext(j, predecessors[jj]) : slot.headRecord;
+    uint8_t item[kIndexTabItemSize];
+    TIndexTabItem{n, next}.EncodeTo(item);
+    if (n % kTabItemsPerBlock == 0) {
+      const int64_t blockAt = fFileIO->FileSize();
+      std::vector<uint8_t> tabBlock(static_cast<size_t>(kIndexTabBlockSize), 0);
+      std::memcpy(tabBlock.data() + 4, item, kIndexTabItemSize);
+      fFileIO->WriteBuffer(blockAt, tabBlock.data(), kIndexTabBlockSize);
+      uint8_t nextBlock[4];
+      PutInt32LE(nextBlock, static_cast<int32_t>(blockAt));
+      if (!blocks.empty()) fFileIO->WriteBuffer(blocks.back(), nextBlock, 4);
+      if (n == 0) {
+        slot.indexTabOffset = static_cast<int32_t>(blockAt);
+        WriteHeaderRange(kThIndexSlots + j * kIndexSlotSize + kIsIndexTabOffset, 8);
+      }
+      blocks.push_back(static_cast<int32_t>(blockAt));
+    } else {
+      fFileIO->WriteBuffer(IndexTabItemPosition(blocks, n), item, kIndexTabItemSize);
+    }
+    fIndexNext[jj].push_back(next);
+  }
+
+  // 4. The commit: the record tab offset, the record total and the
+  // auto-increment counter in one write. From here the record is in the
+  // table; an index that does not link it yet marks an append cut short,
+  // which loading recognises.
+  fHeader.recordTotal = n + 1;
+  WriteHeaderRange(kThRecordTabOffset, 12);
+  fRecordTabItems.push_back({static_cast<int32_t>(recordOffset), 0});
+
+  // 5. One link per index: the predecessor's item, or the head.
+  for (int32_t j = 0; j < fHeader.indexCount && n > 0; ++j) {
+    const auto jj = static_cast<size_t>(j);
+    if (predecessors[jj] >= 0) {
+      WriteIndexItem(j, predecessors[jj], n);
+    } else {
+      fHeader.indexes[jj].headRecord = n;
+      WriteHeaderRange(kThIndexSlots + j * kIndexSlotSize + kIsIndexTabOffset, 8);
+    }
+  }
+
+  // 6. The lists, now that the file holds the record.
   fRecordLists[0].push_back(entry);
   if (adjust) adjust(-1, -1, -1, entry);
   for (int32_t j = 0; j < fHeader.indexCount; ++j) {
     TRecordList& list = fRecordLists[static_cast<size_t>(j) + 1];
-    const int32_t position = InsertPositionFor(key, list, j);
+    const int32_t position = positions[static_cast<size_t>(j)];
     if (adjust) adjust(j, position, -1, entry);
     list.insert(list.begin() + position, entry);
-    LinkNewRecord(j, n, position);
   }
   fHeaderBytes = fHeader.Encode();
+  fTabSummary = MemorySummary();
 }
 
-void TTomeTableIO::ModifyRecord(TFieldBuffers& buffers, int32_t position, const TAdjustCallback& adjust,
-                                void* dataSet) {
-  (void)dataSet;
-  RequireOpen();
-  RequireWritable();
-  if (position < 0 || static_cast<size_t>(position) >= fRecordLists[0].size())
-    DatabaseErrorFmt("Record position %s is out of range", {Num(position)});
-  TFileLockGuard lock(fFileIO);
-  TRecordEntry entry = fRecordLists[0][static_cast<size_t>(position)];
-  if (ReloadIfChanged()) {
-    position = ConvertPosition(TRecordList{entry}, 0, 0);
-    if (position < 0) DatabaseErrorFmt("Record %s no longer exists", {Num(entry.RecordNo)});
-  }
+void TTomeTableIO::ModifyLocked(TFieldBuffers& buffers, const TRecordEntry& entry, const TAdjustCallback& adjust) {
+  // The record may have been deleted by another process since the caller
+  // found it (the lists were just brought up to date).
+  if (ConvertPosition(TRecordList{entry}, 0, 0) < 0)
+    DatabaseErrorFmt("Record %s no longer exists", {Num(entry.RecordNo)});
   const int32_t n = entry.RecordNo;
   const int32_t fieldCount = fHeader.fieldCount;
 
@@ -1041,18 +1390,35 @@ void TTomeTableIO::ModifyRecord(TFieldBuffers& buffers, int32_t position, const 
 
   CheckUnique(key, n);
 
+  // Blob values are placed first (nothing is written yet), then written:
+  // every part that lies past the present end of the file (a value that
+  // moves, or the grown part of one that grows in place) before any part
+  // that overwrites a stored value, so a write that fails for want of space
+  // leaves every stored value as it was.
+  const int64_t originalEnd = fFileIO->FileSize();
+  int64_t fileEnd = originalEnd;
+  std::vector<TBlobWrite> plans;
   for (int32_t k = 0; k < fieldCount; ++k) {
     if (!written[static_cast<size_t>(k)]) continue;
     uint8_t* target = block.data() + fFieldOffsets[static_cast<size_t>(k)];
-    if (IsBlobFieldType(fHeader.fields[static_cast<size_t>(k)].fieldType))
-      WriteBlobValue(k, *buffers.Items(k).BlobStream, target, false);
-    else
+    if (IsBlobFieldType(fHeader.fields[static_cast<size_t>(k)].fieldType)) {
+      plans.emplace_back();
+      PlanBlobValue(k, *buffers.Items(k).BlobStream, target, false, fileEnd, plans.back());
+    } else {
       fFileIO->EncodeBuffer(key.values[static_cast<size_t>(k)].data(), target, FieldEncrypted(k),
                             FieldStoredSizeOf(k));
+    }
   }
-  if (fRecordSize > 0) fFileIO->WriteBuffer(entry.DataOffset, block.data(), fRecordSize);
-  if (counterChanged) WriteHeaderRange(kThAutoIncCounter, 4);
+  for (TBlobWrite& plan : plans) WritePlannedBlob(plan, originalEnd, false);
+  for (TBlobWrite& plan : plans) WritePlannedBlob(plan, originalEnd, true);
+  for (TBlobWrite& plan : plans) CheckWrittenBlob(plan);
 
+  // Where the record goes in every index whose order it changes (nothing is
+  // written yet; key comparisons read only the other records).
+  struct TMove {
+    int32_t indexNo, from, to, toFull, predecessor;
+  };
+  std::vector<TMove> moves;
   for (int32_t j = 0; j < fHeader.indexCount; ++j) {
     // An index none of whose key values changed keeps its place untouched.
     bool keyChanged = false;
@@ -1071,38 +1437,35 @@ void TTomeTableIO::ModifyRecord(TFieldBuffers& buffers, int32_t position, const 
         break;
       }
     if (o < 0) continue;
-    list.erase(list.begin() + o);
-    int32_t q;
-    try {
-      q = InsertPositionFor(key, list, j);
-    } catch (...) {
-      list.insert(list.begin() + o, entry);
-      throw;
-    }
-    list.insert(list.begin() + o, entry);
+    TRecordList without = list;
+    without.erase(without.begin() + o);
+    const int32_t q = InsertPositionFor(key, without, j);
     const int32_t qFull = o < q ? q + 1 : q;
     if (qFull == o) continue;
-    if (adjust) adjust(j, o, qFull, entry);
-    const int32_t predecessor = qFull > 0 ? list[static_cast<size_t>(qFull) - 1].RecordNo : -1;
-    UnlinkRecord(j, n, o);
-    LinkAfter(j, n, predecessor);
-    list.erase(list.begin() + o);
-    list.insert(list.begin() + q, entry);
+    moves.push_back({j, o, q, qFull, qFull > 0 ? list[static_cast<size_t>(qFull) - 1].RecordNo : -1});
+  }
+
+  // The record leaves the key orders it moves in, then changes, then joins
+  // them at its new places: a write that stops in between leaves a whole
+  // record that some key orders lack, which loading puts back by its key.
+  for (const TMove& m : moves) UnlinkRecord(m.indexNo, n, m.from);
+  if (fRecordSize > 0) fFileIO->WriteBuffer(entry.DataOffset, block.data(), fRecordSize);
+  if (counterChanged) WriteHeaderRange(kThAutoIncCounter, 4);
+  for (const TMove& m : moves) LinkAfter(m.indexNo, n, m.predecessor);
+
+  for (const TMove& m : moves) {
+    TRecordList& list = fRecordLists[static_cast<size_t>(m.indexNo) + 1];
+    if (adjust) adjust(m.indexNo, m.from, m.toFull, entry);
+    list.erase(list.begin() + m.from);
+    list.insert(list.begin() + m.to, entry);
   }
   fHeaderBytes = fHeader.Encode();
+  fTabSummary = MemorySummary();
 }
 
-void TTomeTableIO::DeleteRecord(int32_t position) {
-  RequireOpen();
-  RequireWritable();
-  if (position < 0 || static_cast<size_t>(position) >= fRecordLists[0].size())
-    DatabaseErrorFmt("Record position %s is out of range", {Num(position)});
-  TFileLockGuard lock(fFileIO);
-  const TRecordEntry entry = fRecordLists[0][static_cast<size_t>(position)];
-  if (ReloadIfChanged()) {
-    position = ConvertPosition(TRecordList{entry}, 0, 0);
-    if (position < 0) DatabaseErrorFmt("Record %s no longer exists", {Num(entry.RecordNo)});
-  }
+void TTomeTableIO::DeleteLocked(const TRecordEntry& entry) {
+  const int32_t position = ConvertPosition(TRecordList{entry}, 0, 0);
+  if (position < 0) DatabaseErrorFmt("Record %s no longer exists", {Num(entry.RecordNo)});
   fFileIO->WriteDeleteMark(RecordItemPosition(entry.RecordNo));
   fRecordTabItems[static_cast<size_t>(entry.RecordNo)].deleteMark = 1;
   for (size_t l = 1; l < fRecordLists.size(); ++l) {
@@ -1114,4 +1477,5 @@ void TTomeTableIO::DeleteRecord(int32_t position) {
       }
   }
   fRecordLists[0].erase(fRecordLists[0].begin() + position);
+  fTabSummary = MemorySummary();
 }

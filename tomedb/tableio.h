@@ -21,13 +21,33 @@
 // by the file lock, taken for the whole of every open, append, modify, delete
 // and record read.
 //
-// Other processes: a shared file may be appended to by another process while
+// Other processes: a shared file may be written by another process while
 // this table is open. Every append, modify and delete first compares the
-// table header in the file with its copy and reloads the table when they
-// differ (OnReload is then called and ReloadCount() goes up), so records the
-// other process added are kept and linked correctly. Lists read between such
+// table header in the file with its copy and a summary of the record tab and
+// of every index tab (a hash of their items, which every append, delete and
+// key change rewrites) with the summary taken at the last load, and reloads
+// the table when either differs (OnReload and the listeners are then told
+// and ReloadCount() goes up), so records the other process added, deleted or
+// moved are seen and linked correctly. The check reads the tabs again: 5
+// bytes per record plus 8 per record and index. Lists read between such
 // operations can be stale: a reader sees another process's changes after
 // ReloadIfChanged(), at its next write, or when it reopens the table.
+//
+// Failed and cut writes: an append writes the record, its blob values, its
+// record tab item and its index tab items where no reader of the table looks
+// yet, then the record total in the header, and last the one link per index
+// that makes the record part of each key order. A file left by an append that
+// stopped part-way (by this engine or an older one) has a record total one
+// ahead of what the record tab, the indexes or the file hold. Loading
+// recognises that state: when the record is whole (this engine's appends
+// reach the record total only then) it is put into the key orders that lack
+// it, as is a record a modify had unlinked but not yet linked again, and the
+// next write links it in the file; when its data lies past the end of the
+// file or is still zero bytes (an older writer's append) the table opens
+// without it, and the next write takes it out of the file (unlinks it where
+// it was linked and writes the record total back). A modify writes blob
+// values that grow or move before anything it overwrites in place. After
+// any failed write the table reloads itself from the file.
 
 #include <cstdint>
 #include <functional>
@@ -213,7 +233,7 @@ class TTomeTableIO {
   // list 0 and moves it in every index whose order it changes.
   void ModifyRecord(TFieldBuffers& buffers, int32_t position, const TAdjustCallback& adjust = nullptr,
                     void* dataSet = nullptr);
-  void DeleteRecord(int32_t position);
+  void DeleteRecord(int32_t position, void* dataSet = nullptr);
 
   // Binary search of `list` (the list of index `indexNo`, or a copy of it)
   // for the key in `buffers`: returns the result code (0 found, 1 the key
@@ -262,6 +282,19 @@ class TTomeTableIO {
   // Told after every reload caused by another process: every list may have
   // changed and positions held by a dataset must be found anew.
   std::function<void(TTomeTableIO*)> OnReload;
+  // Datasets sharing this object register here (one listener per `owner`)
+  // and are told after every reload and after every write made through this
+  // object for another dataset (the `dataSet` argument of the write names
+  // the one that wrote, which is not told). A listener must not write.
+  void AddListener(const void* owner, std::function<void()> listener);
+  void RemoveListener(const void* owner);
+  // The record number left out at load because an append stopped part-way
+  // before its record was written (-1 when none); the next write removes it.
+  int32_t TornRecord() const { return fTornRecord; }
+  // How many records loading put back into a key order that did not link
+  // them (a write stopped between unlinking and linking); the next write
+  // links them.
+  int RelinkCount() const { return static_cast<int>(fRelinks.size()); }
 
   // ---- Definitions and layout (valid while open) ----
   TTomeDBFileIO* FileIO() const { return fFileIO; }
@@ -286,6 +319,31 @@ class TTomeTableIO {
 
   void Load();
   void LoadLists();
+  // The summary of the record tab and index tabs of `header` as they are in
+  // the file now.
+  uint64_t ReadTabSummary(const TTableHeader& header);
+  // The same summary of the tabs as this object believes the file holds them.
+  uint64_t MemorySummary() const;
+  // Reads the header and the lists again whatever they hold; after a failed
+  // write, so that memory matches the file. Never throws: when the file
+  // cannot be read the next operation reloads.
+  void ReloadAfterFailure();
+  void NotifyListeners(const void* writer);
+  // Takes a torn append found at load out of the file. REQUIRES: the lock.
+  void RepairTornRecord();
+  // Links records that loading put back into a key order. REQUIRES: the lock.
+  void RepairRelinks();
+  bool RecordBlockIsZero(int32_t dataOffset);
+  // Reload check and repair at the start of every write. REQUIRES: the lock.
+  bool PrepareWrite();
+  // Runs one write under the lock: the reload check and repair first, then
+  // `body`; after a failure that reached the file, the table reloads. The
+  // listeners other than `dataSet` are told afterwards.
+  template <typename Body>
+  void GuardedWrite(const void* dataSet, Body&& body);
+  void AppendLocked(TFieldBuffers& buffers, const TAdjustCallback& adjust);
+  void ModifyLocked(TFieldBuffers& buffers, const TRecordEntry& entry, const TAdjustCallback& adjust);
+  void DeleteLocked(const TRecordEntry& entry);
   void Unload();
   void RequireOpen() const;
   void RequireWritable() const;
@@ -311,8 +369,26 @@ class TTomeTableIO {
   void CheckUnique(const TKeySource& key, int32_t modifiedRecordNo);
   std::string KeyText(const TKeySource& key, int indexNo);
 
-  int32_t WriteBlobValue(int32_t fieldNo, TMemoryStream& value, uint8_t* descriptorBytes, bool append);
-  void LinkNewRecord(int indexNo, int32_t recordNo, int32_t position);
+  // One blob value ready to be written: its encoded bytes with their zero
+  // padding, where they go, and what the write check compares.
+  struct TBlobWrite {
+    int32_t fieldNo = 0;
+    int64_t position = 0;
+    std::vector<uint8_t> bytes;
+    int32_t stored = 0;
+    TMemoryStream plain;
+    uint32_t expected = 0;
+  };
+  // Encodes the value, chooses its place (the end of the file being
+  // `fileEnd`, which moves past the value when it goes there) and updates
+  // the descriptor; writes nothing.
+  void PlanBlobValue(int32_t fieldNo, TMemoryStream& value, uint8_t* descriptorBytes, bool append, int64_t& fileEnd,
+                     TBlobWrite& plan);
+  // Writes the planned bytes at or after `from` (all of them: 0), or before
+  // it (`below`), then, when the write check is on and the value is whole,
+  // reads it back.
+  void WritePlannedBlob(TBlobWrite& plan, int64_t from, bool below);
+  void CheckWrittenBlob(TBlobWrite& plan);
   void UnlinkRecord(int indexNo, int32_t recordNo, int32_t listPosition);
   void LinkAfter(int indexNo, int32_t recordNo, int32_t predecessor);
 
@@ -334,6 +410,24 @@ class TTomeTableIO {
   std::vector<TIntegerAry> fIndexTabBlocks;
   std::vector<TRecordList> fRecordLists;
   int64_t fReloadCount = 0;
+  uint64_t fTabSummary = 0;
+  // Per index, the next numbers of its index tab items as in the file (the
+  // summary is kept from them without reading the file again).
+  std::vector<std::vector<int32_t>> fIndexNext;
+  // A torn append found at load: its record number, and per index whether
+  // the record was linked, after which record (-1: as the head) and before
+  // which.
+  struct TTornLink {
+    bool linked = false;
+    int32_t predecessor = -1;
+    int32_t next = -1;
+  };
+  int32_t fTornRecord = -1;
+  std::vector<TTornLink> fTornLinks;
+  // (index number, record number) of records loading put back into a key
+  // order that the file does not link yet.
+  std::vector<std::pair<int, int32_t>> fRelinks;
+  std::vector<std::pair<const void*, std::function<void()>>> fListeners;
 
   // Per index, one comparer per key field (null for a blob key field).
   std::vector<std::vector<std::unique_ptr<TKeyComparer>>> fComparers;

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <random>
 #include <string>
 #include <vector>
@@ -474,7 +475,22 @@ TEST(RecordTab, DamagedChainsAreRefused) {
     TabFixture f(1025);
     f.image.Put32(f.blocks[0], static_cast<int32_t>(f.blocks[0]));  // the chain loops to itself
     TMemoryStream s = f.image.Stream();
-    ExpectDamaged(ErrorOf([&] { f.ReadTab(s); }), "returns to block offset");
+    ExpectDamaged(ErrorOf([&] { f.ReadTab(s); }), "blocks of the record tab overlap");
+  }
+  {
+    // Distinct blocks that share bytes: each read is inside the file, but
+    // the chain holds more items than the file has room for.
+    TabFixture f(1025);
+    f.image.Put32(f.blocks[0], static_cast<int32_t>(f.blocks[0]) + 100);
+    TMemoryStream s = f.image.Stream();
+    ExpectDamaged(ErrorOf([&] { f.ReadTab(s); }), "blocks of the record tab overlap");
+  }
+  {
+    // A total near the largest int32: refused before any block is read.
+    TabFixture f(3);
+    f.image.Put32(3821 + 37, INT32_MAX - 5);
+    TMemoryStream s = f.image.Stream();
+    ExpectDamaged(ErrorOf([&] { f.ReadTab(s); }), "needs more blocks than the file can hold");
   }
   {
     TabFixture f(1025);

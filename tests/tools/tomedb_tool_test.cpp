@@ -5,6 +5,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <fstream>
 #include <sstream>
 
 #include "tomedb/catalogue_fixture.h"
@@ -135,3 +136,56 @@ TEST(TomeDBToolTest, ErrorsAndUsage) {
 }
 
 }  // namespace
+
+namespace {
+
+std::vector<uint8_t> FileBytes(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), {});
+}
+
+void PutFileInt32(const std::string& path, int64_t offset, int32_t value) {
+  std::fstream io(path, std::ios::binary | std::ios::in | std::ios::out);
+  uint8_t bytes[4];
+  PutInt32LE(bytes, value);
+  io.seekp(offset);
+  io.write(reinterpret_cast<const char*>(bytes), 4);
+}
+
+}  // namespace
+
+TEST(TomeDBToolTest, CheckReportsEveryProblemAndChangesNothing) {
+  TempFile file("check");
+  CreateDatabaseFile(
+      ParseSchema("table t\nfield k Integer\nfield memo Memo\nindex byk k unique\ntable u\nfield x Integer\n"),
+      file.path(), false);
+  for (const char* k : {"10", "20", "30"}) ASSERT_EQ(RunTool({"append", file.path(), "t", k, "memo"}).status, 0);
+  Result clean = RunTool({"check", file.path()});
+  EXPECT_EQ(clean.status, 0) << clean.out << clean.err;
+  EXPECT_THAT(clean.out, HasSubstr("2 tables, no problems found"));
+
+  const std::vector<uint8_t> bytes = FileBytes(file.path());
+  const int32_t header = GetInt32LE(bytes.data() + kTableDirectoryOffset + kTdOffsets);
+  const int32_t tab = GetInt32LE(bytes.data() + header + kThRecordTabOffset);
+  const int32_t record0 = GetInt32LE(bytes.data() + tab + 4);
+  const int32_t record1 = GetInt32LE(bytes.data() + tab + 4 + kRecordTabItemSize);
+  // Behind the engine's back record 0's key becomes 99 (out of order before
+  // 20) and record 1's 30 (the same as record 2's); record 1's memo points
+  // past the end of the file.
+  PutFileInt32(file.path(), record0, 99);
+  PutFileInt32(file.path(), record1, 30);
+  PutFileInt32(file.path(), record1 + 4, static_cast<int32_t>(bytes.size()) + 1000);
+  // And an append that stopped after the record total.
+  PutFileInt32(file.path(), header + kThRecordTotal, 4);
+  PutFileInt32(file.path(), tab + 4 + 3 * kRecordTabItemSize, static_cast<int32_t>(bytes.size()) + 64);
+  const std::vector<uint8_t> damaged = FileBytes(file.path());
+
+  Result check = RunTool({"check", file.path()});
+  EXPECT_EQ(check.status, 1);
+  EXPECT_THAT(check.out, HasSubstr("table 't': record 3 is an append that stopped part-way"));
+  EXPECT_THAT(check.out, HasSubstr("table 't': record 1: Database file '" + file.path() + "' is damaged"));
+  EXPECT_THAT(check.out, HasSubstr("index 'byk': records 0 and 1 are out of key order"));
+  EXPECT_THAT(check.out, HasSubstr("index 'byk': records 1 and 2 have the same unique key"));
+  EXPECT_EQ(FileBytes(file.path()), damaged);
+  EXPECT_EQ(RunTool({"check", file.path(), "extra"}).status, 2);
+}

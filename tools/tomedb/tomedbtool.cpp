@@ -12,7 +12,8 @@ constexpr const char* kUsage =
     "Usage: tomedb tables FILE [--password P]\n"
     "       tomedb schema FILE TABLE [--password P]\n"
     "       tomedb dump FILE TABLE [--index NAME] [--filter EXPR] [--password P] [--format csv|tsv]\n"
-    "       tomedb append FILE TABLE [--password P] VALUE...\n";
+    "       tomedb append FILE TABLE [--password P] VALUE...\n"
+    "       tomedb check FILE [--password P]\n";
 
 constexpr const char* kHelp =
     "\n"
@@ -28,6 +29,10 @@ constexpr const char* kHelp =
     "  append   one record, values in field order (integers in decimal, dates\n"
     "           and times as the locale writes them); fields left out keep the\n"
     "           values of a new record\n"
+    "  check    walks the file's table directory and every table's record tab,\n"
+    "           index orders (against the records' keys) and records with their\n"
+    "           blob values, and prints each problem found; changes nothing\n"
+    "           (exit status 1 when there is a problem)\n"
     "\n"
     "A file protected by a password needs --password. Errors are printed with\n"
     "the engine's message; the exit status is then 1 (2 for wrong usage).\n";
@@ -98,6 +103,85 @@ int Tables(const TOptions& options, std::ostream& out) {
   }
   for (int i = 0; i < database.TableDefs().Count(); ++i) out << database.TableDefs().Items(i)->Name() << "\n";
   return 0;
+}
+
+// One problem of a table, as check prints it.
+void Problem(std::ostream& out, int& problems, const std::string& table, const std::string& text) {
+  out << "table '" << table << "': " << text << "\n";
+  ++problems;
+}
+
+// Every key order of `io` in order against its records' keys, no duplicate
+// in a unique index, and every record (blob values included) readable.
+void CheckTable(TTomeTableIO& io, std::ostream& out, int& problems) {
+  const std::string& name = io.TableName();
+  if (io.TornRecord() >= 0)
+    Problem(out, problems, name,
+            "record " + std::to_string(io.TornRecord()) +
+                " is an append that stopped part-way; it is left out, and the next write removes it");
+  if (io.RelinkCount() > 0)
+    Problem(out, problems, name,
+            std::to_string(io.RelinkCount()) +
+                " record(s) missing from a key order (a write stopped part-way); the next write links them");
+  TFieldBuffers buffers;
+  for (int k = 0; k < io.FieldDefs().Count(); ++k)
+    buffers.AddOwned(io.FieldDefs().Items(k)->FieldType(), io.FieldStoredSizeOf(k));
+  const TRecordList& records = io.RecordListOf(0);
+  for (int32_t p = 0; p < static_cast<int32_t>(records.size()); ++p) {
+    try {
+      io.ReadRecord(buffers, records, p);
+      for (int k = 0; k < buffers.Count(); ++k)
+        if (TMemoryStream* blob = buffers.Items(k).BlobStream) blob->Size();
+    } catch (const EDatabaseError& e) {
+      Problem(out, problems, name, "record " + std::to_string(records[static_cast<size_t>(p)].RecordNo) + ": " + e.what());
+    }
+  }
+  for (int j = 0; j < io.IndexDefs().Count(); ++j) {
+    const TTomeIndexDef* index = io.IndexDefs().Items(j);
+    const bool unique = (index->Options() & tiUnique) || (index->Options() & tiPrimary);
+    const TRecordList& order = io.RecordListOf(j + 1);
+    for (size_t p = 1; p < order.size(); ++p) {
+      try {
+        // The later record's key sought in a list of the earlier one alone.
+        io.ReadRecord(buffers, order, static_cast<int32_t>(p));
+        int32_t position = -1;
+        const int code = io.Search(buffers, TRecordList{order[p - 1]}, false, 0, j, position);
+        const std::string pair =
+            "records " + std::to_string(order[p - 1].RecordNo) + " and " + std::to_string(order[p].RecordNo);
+        if (code < 0) Problem(out, problems, name, "index '" + index->Name() + "': " + pair + " are out of key order");
+        if (code == 0 && unique)
+          Problem(out, problems, name, "index '" + index->Name() + "': " + pair + " have the same unique key");
+      } catch (const EDatabaseError& e) {
+        Problem(out, problems, name, "index '" + index->Name() + "': " + e.what());
+      }
+    }
+  }
+}
+
+int Check(const TOptions& options, std::ostream& out) {
+  const std::string& file = options.positional[1];
+  std::vector<std::string> names;
+  {
+    TTomeDatabase database;
+    database.SetDatabaseName(file);
+    database.SetReadOnly(true);
+    database.Open();
+    if (options.hasPassword) database.SetPassword(options.password);
+    database.CheckAccess();
+    for (int i = 0; i < database.TableDefs().Count(); ++i) names.push_back(database.TableDefs().Items(i)->Name());
+  }
+  int problems = 0;
+  for (const std::string& name : names) {
+    TTomeTable table;
+    try {
+      OpenTable(table, options, file, name);
+      CheckTable(*table.TableIO(), out, problems);
+    } catch (const EDatabaseError& e) {
+      Problem(out, problems, name, e.what());
+    }
+  }
+  if (problems == 0) out << file << ": " << names.size() << " tables, no problems found\n";
+  return problems == 0 ? 0 : 1;
 }
 
 int Schema(const TOptions& options, std::ostream& out) {
@@ -264,12 +348,14 @@ int RunTomeDB(const std::vector<std::string>& args, std::ostream& out, std::ostr
     return 2;
   }
   const std::string& command = p[0];
-  const bool known = command == "tables" || command == "schema" || command == "dump" || command == "append";
+  const bool known = command == "tables" || command == "schema" || command == "dump" || command == "append" ||
+                     command == "check";
   if (!known) {
     err << "tomedb: unknown command '" << command << "'\n" << kUsage;
     return 2;
   }
-  const bool arityOk = (command == "tables" && p.size() == 2) || (command == "schema" && p.size() == 3) ||
+  const bool arityOk = ((command == "tables" || command == "check") && p.size() == 2) ||
+                       (command == "schema" && p.size() == 3) ||
                        (command == "dump" && p.size() == 3) || (command == "append" && p.size() >= 3);
   const bool optionsOk = (command == "dump" || (!options.hasIndex && !options.hasFilter)) &&
                          (command == "dump" || options.format == "csv");
@@ -281,6 +367,7 @@ int RunTomeDB(const std::vector<std::string>& args, std::ostream& out, std::ostr
     if (command == "tables") return Tables(options, out);
     if (command == "schema") return Schema(options, out);
     if (command == "dump") return Dump(options, out, err);
+    if (command == "check") return Check(options, out);
     return Append(options);
   } catch (const EAbort&) {
     return 1;
