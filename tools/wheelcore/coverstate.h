@@ -55,15 +55,23 @@ void forEachSubset(const std::vector<int>& items, int r, F&& f) {
   }
 }
 
-// Colex ranks of the r-subsets of v positions. The rank is summed a byte of
-// the mask at a time from a table made for (v, r): a byte's share depends only
-// on its bits and on how many bits lie below it.
+// Colex ranks of the r-subsets of v positions. For larger r the rank is summed
+// a byte of the mask at a time from a table made for (v, r): a byte's share
+// depends only on its bits and on how many bits lie below it.
 class SubsetRanker {
  public:
   SubsetRanker(int v, int r);
   uint64_t count() const { return count_; }
   uint64_t rank(Mask subset) const {
     uint64_t result = 0;
+    if (r_ <= 4) {
+      // A few bits: one step per bit is cheaper than a step per byte.
+      for (int i = 1; subset; ++i) {
+        result += c_[std::countr_zero(subset)][i];
+        subset &= subset - 1;
+      }
+      return result;
+    }
     int below = 0;
     for (int chunk = 0; chunk < chunks_; ++chunk) {
       const unsigned byte = static_cast<unsigned>(subset >> (8 * chunk)) & 255u;
