@@ -1,6 +1,8 @@
 // The wheel source files: reading, writing, and the faults a reader must catch.
 #include <gtest/gtest.h>
 
+#include "scratchfolder.h"
+
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -15,13 +17,6 @@ const char* const kFano =
     "# pick: 3\n# type: a\n# formula: 2if2\n# v: 7\n# tickets: 7\n# method: construction: test\n"
     "01-02-03\n01-04-05\n01-06-07\n02-04-06\n02-05-07\n03-04-07\n03-05-06\n";
 
-fs::path scratchFolder(const std::string& name) {
-  const char* base = std::getenv("NUMERION_TEST_TMP");
-  fs::path folder = fs::path(base ? base : fs::temp_directory_path().string()) / name;
-  fs::remove_all(folder);
-  fs::create_directories(folder);
-  return folder;
-}
 
 }  // namespace
 

@@ -3,6 +3,8 @@
 // search's output file is checked before the search.
 #include <gtest/gtest.h>
 
+#include "scratchfolder.h"
+
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -15,13 +17,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-fs::path scratchFolder(const std::string& name) {
-  const char* base = std::getenv("NUMERION_TEST_TMP");
-  fs::path folder = fs::path(base ? base : fs::temp_directory_path().string()) / name;
-  fs::remove_all(folder);
-  fs::create_directories(folder);
-  return folder;
-}
 
 std::string readAll(const fs::path& path) {
   std::ifstream in(path);
