@@ -1,17 +1,16 @@
 #include "wheelcore/bestknown.h"
 
+#include "wheelcore/wheelfile.h"
+
 #include <fstream>
 #include <sstream>
 #include <vector>
 
 bool parseBestKnown(const std::string& text, BestKnownTable& table, std::string& error) {
   table.clear();
-  std::istringstream lines(text);
-  std::string line;
   int number = 0;
-  while (std::getline(lines, line)) {
+  for (const std::string& line : textLines(text)) {
     ++number;
-    if (!line.empty() && line.back() == '\r') line.pop_back();
     if (line.empty() || line[0] == '#' || line.rfind("k\t", 0) == 0) continue;
     std::vector<std::string> cells;
     std::istringstream row(line);
@@ -39,14 +38,12 @@ bool parseBestKnown(const std::string& text, BestKnownTable& table, std::string&
 }
 
 bool readBestKnown(const std::string& path, BestKnownTable& table, std::string& error) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) {
+  std::string text;
+  if (!readTextFile(path, text)) {
     error = path + ": cannot be read";
     return false;
   }
-  std::ostringstream text;
-  text << in.rdbuf();
-  if (!parseBestKnown(text.str(), table, error)) {
+  if (!parseBestKnown(text, table, error)) {
     error = path + ": " + error;
     return false;
   }

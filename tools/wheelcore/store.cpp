@@ -21,12 +21,9 @@ bool parseBlockList(const std::string& text, const WheelSpec& spec, std::vector<
   tickets.clear();
   credit.clear();
   const bool key = spec.type == WheelType::key;
-  std::istringstream lines(text);
-  std::string line;
   int number = 0;
-  while (std::getline(lines, line)) {
+  for (const std::string& line : textLines(text)) {
     ++number;
-    if (!line.empty() && line.back() == '\r') line.pop_back();
     const size_t first = line.find_first_not_of(" \t");
     if (first == std::string::npos) continue;
     if (line[first] == '#') {

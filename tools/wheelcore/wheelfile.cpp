@@ -142,15 +142,33 @@ std::string wheelFileName(const WheelSpec& spec) {
          formulaText(spec.t, spec.m) + "-of-" + std::to_string(spec.v) + ".txt";
 }
 
-bool readWheelFile(const std::string& path, WheelFile& wheel, std::string& error) {
+std::vector<std::string> textLines(const std::string& text) {
+  std::vector<std::string> lines;
+  std::istringstream stream(text);
+  std::string line;
+  while (std::getline(stream, line)) {
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    lines.push_back(std::move(line));
+  }
+  return lines;
+}
+
+bool readTextFile(const std::string& path, std::string& text) {
   std::ifstream in(path, std::ios::binary);
-  if (!in) {
+  if (!in) return false;
+  std::ostringstream buffer;
+  buffer << in.rdbuf();
+  text = buffer.str();
+  return true;
+}
+
+bool readWheelFile(const std::string& path, WheelFile& wheel, std::string& error) {
+  std::string text;
+  if (!readTextFile(path, text)) {
     error = path + ": cannot be opened";
     return false;
   }
-  std::ostringstream text;
-  text << in.rdbuf();
-  if (!parseWheelFile(text.str(), wheel, error)) {
+  if (!parseWheelFile(text, wheel, error)) {
     error = path + ": " + error;
     return false;
   }

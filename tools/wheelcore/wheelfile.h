@@ -47,6 +47,11 @@ std::string formatWheelFile(const WheelFile& wheel);
 // The file's place under the wheels folder: "pick6/a/4if5-of-14.txt".
 std::string wheelFileName(const WheelSpec& spec);
 
+// The lines of a text without their line ends (LF or CRLF).
+std::vector<std::string> textLines(const std::string& text);
+// The whole of a file; false when it cannot be read.
+bool readTextFile(const std::string& path, std::string& text);
+
 // Reads one file; errors are prefixed with the path.
 bool readWheelFile(const std::string& path, WheelFile& wheel, std::string& error);
 // Whether `path` can be written (its folder is made when missing): checked

@@ -185,15 +185,6 @@ int usageError(const std::string& message) {
   return kExitUsage;
 }
 
-bool readText(const std::string& path, std::string& text) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return false;
-  std::ostringstream buffer;
-  buffer << in.rdbuf();
-  text = buffer.str();
-  return true;
-}
-
 int commandVerify(const Arguments& args) {
   if (args.positional.size() != 1) return usageError("verify needs exactly one file");
   const std::string& path = args.positional[0];
@@ -202,7 +193,7 @@ int commandVerify(const Arguments& args) {
   std::string error;
   if (!specOptions(args, spec, given, error)) return usageError(error);
   std::string text;
-  if (!readText(path, text)) return usageError(path + ": cannot be read");
+  if (!readTextFile(path, text)) return usageError(path + ": cannot be read");
   std::vector<Ticket> tickets;
   if (!text.empty() && text[0] == '#') {
     WheelFile wheel;
@@ -214,12 +205,9 @@ int commandVerify(const Arguments& args) {
     tickets = wheel.tickets;
   } else {
     if (!given) return usageError(path + ": no header; give --pick, --type, --formula and --v");
-    std::istringstream lines(text);
-    std::string line;
     int number = 0;
-    while (std::getline(lines, line)) {
+    for (const std::string& line : textLines(text)) {
       ++number;
-      if (!line.empty() && line.back() == '\r') line.pop_back();
       if (line.empty()) continue;
       Ticket ticket;
       if (!parsePattern(line, ticket, error))
@@ -371,7 +359,7 @@ int commandImport(const Arguments& args) {
   std::string error;
   if (!specOptions(args, spec, given, error)) return usageError(error);
   std::string text;
-  if (!readText(path, text)) return usageError(path + ": cannot be read");
+  if (!readTextFile(path, text)) return usageError(path + ": cannot be read");
   const ImportOutcome outcome = importWheel(text, given ? &spec : nullptr,
                                             args.options.count("credit") ? args.options.at("credit") : "",
                                             args.options.at("dir"));
