@@ -35,18 +35,25 @@ TEST(WheelGroups, OrdersAndRefusals) {
   EXPECT_EQ(group("affine:10:2", 13).order, 110u);
   EXPECT_EQ(group("psl", 12).order, 660u);   // PSL(2,11)
   EXPECT_EQ(group("pgl:1", 13).order, 1320u);  // PGL(2,11), one fixed position
+  // Fields of prime-power order.
+  EXPECT_EQ(group("affine:15", 16).order, 240u);  // AGL(1,16)
+  EXPECT_EQ(group("affine:1:1", 26).order, 25u);  // the translations of GF(25)
+  EXPECT_EQ(group("affine:13", 27).order, 351u);
+  EXPECT_EQ(group("psl", 10).order, 360u);        // PSL(2,9)
+  EXPECT_EQ(group("pgl", 10).order, 720u);
+  EXPECT_EQ(group("psl", 9).order, 504u);         // PSL(2,8) = PGL(2,8)
   PermutationGroup g;
   std::string error;
-  EXPECT_FALSE(parseGroup("affine:4", 12, g, error));  // 12 is not prime
+  EXPECT_FALSE(parseGroup("affine:4", 12, g, error));  // 12 is not a prime power
   EXPECT_FALSE(parseGroup("affine:3", 11, g, error));  // 3 does not divide 10
-  EXPECT_FALSE(parseGroup("psl", 13, g, error));       // 12 is not prime
+  EXPECT_FALSE(parseGroup("psl", 13, g, error));       // 12 is not a prime power
   EXPECT_FALSE(parseGroup("cyclic:13", 13, g, error));
   EXPECT_FALSE(parseGroup("cyclic:x", 13, g, error));
   EXPECT_FALSE(parseGroup("spiral", 13, g, error));
 }
 
 TEST(WheelGroups, OrbitsPartitionTheDrawsAndAreClosed) {
-  for (const char* text : {"cyclic:1", "bicyclic", "affine:3:1", "psl:2"}) {
+  for (const char* text : {"cyclic:1", "bicyclic", "affine:3:1", "psl:2", "affine:2:5", "psl:4"}) {
     const PermutationGroup g = group(text, 14);
     const std::vector<std::vector<uint64_t>> orbits = subsetOrbits(g, 4);
     std::set<uint64_t> seen;

@@ -15,29 +15,88 @@ namespace {
 constexpr uint64_t kMaxSubsets = 4'000'000;
 constexpr uint64_t kMaxOrder = 200'000;
 
-bool isPrime(int n) {
-  if (n < 2) return false;
-  for (int d = 2; d * d <= n; ++d)
-    if (n % d == 0) return false;
-  return true;
-}
-
-int powMod(int base, int exponent, int p) {
-  int64_t result = 1, b = base % p;
-  for (; exponent > 0; exponent >>= 1, b = b * b % p)
-    if (exponent & 1) result = result * b % p;
-  return static_cast<int>(result);
-}
-
-// A generator of the multiplicative group mod p.
-int primitiveRoot(int p) {
-  for (int g = 2; g < p; ++g) {
-    bool primitive = true;
-    for (int d = 2; d < p - 1 && primitive; ++d)
-      if ((p - 1) % d == 0 && powMod(g, (p - 1) / d, p) == 1) primitive = false;
-    if (primitive) return g;
+// The finite field of q = p^e elements, q <= 64, as tables. An element is
+// the integer whose base-p digits are its coefficients over the prime field.
+struct FiniteField {
+  int q = 0, p = 0, e = 0;
+  std::vector<int> add, mul;  // q x q tables
+  int primitive = 0;          // a generator of the multiplicative group
+  int plus(int a, int b) const { return add[static_cast<size_t>(a * q + b)]; }
+  int times(int a, int b) const { return mul[static_cast<size_t>(a * q + b)]; }
+  int power(int a, int n) const {
+    int result = 1;
+    for (int i = 0; i < n; ++i) result = times(result, a);
+    return result;
   }
-  return 1;
+  int inverse(int a) const { return power(a, q - 2); }
+};
+
+// The field of q elements, or false when q is not a prime power in range.
+bool makeField(int q, FiniteField& field) {
+  if (q < 2 || q > 64) return false;
+  int p = 2;
+  while (q % p != 0) ++p;
+  int e = 0;
+  for (int rest = q; rest > 1; rest /= p, ++e)
+    if (rest % p != 0) return false;
+  field.q = q, field.p = p, field.e = e;
+  auto digits = [&](int a) {
+    std::vector<int> d(static_cast<size_t>(e));
+    for (int i = 0; i < e; ++i, a /= p) d[static_cast<size_t>(i)] = a % p;
+    return d;
+  };
+  auto number = [&](const std::vector<int>& d) {
+    int a = 0;
+    for (int i = e - 1; i >= 0; --i) a = a * p + d[static_cast<size_t>(i)];
+    return a;
+  };
+  const size_t size = static_cast<size_t>(q) * static_cast<size_t>(q);
+  field.add.assign(size, 0);
+  for (int a = 0; a < q; ++a)
+    for (int b = 0; b < q; ++b) {
+      std::vector<int> x = digits(a), y = digits(b);
+      for (int i = 0; i < e; ++i) x[static_cast<size_t>(i)] = (x[static_cast<size_t>(i)] + y[static_cast<size_t>(i)]) % p;
+      field.add[static_cast<size_t>(a * q + b)] = number(x);
+    }
+  // Multiplication modulo a monic polynomial of degree e; the first one (by
+  // its lower coefficients, read as a number) without zero divisors is
+  // irreducible.
+  for (int low = 0; low < q; ++low) {
+    const std::vector<int> modulus = digits(low);  // x^e = -(these)
+    bool ok = true;
+    field.mul.assign(size, 0);
+    for (int a = 0; a < q && ok; ++a)
+      for (int b = 0; b < q && ok; ++b) {
+        std::vector<int> product(static_cast<size_t>(2 * e), 0);
+        const std::vector<int> x = digits(a), y = digits(b);
+        for (int i = 0; i < e; ++i)
+          for (int j = 0; j < e; ++j)
+            product[static_cast<size_t>(i + j)] =
+                (product[static_cast<size_t>(i + j)] + x[static_cast<size_t>(i)] * y[static_cast<size_t>(j)]) % p;
+        for (int i = 2 * e - 1; i >= e; --i) {
+          const int c = product[static_cast<size_t>(i)];
+          product[static_cast<size_t>(i)] = 0;
+          for (int j = 0; j < e; ++j)
+            product[static_cast<size_t>(i - e + j)] =
+                (product[static_cast<size_t>(i - e + j)] + (p - c) * modulus[static_cast<size_t>(j)]) % p;
+        }
+        product.resize(static_cast<size_t>(e));
+        const int value = number(product);
+        if (a != 0 && b != 0 && value == 0) ok = false;
+        field.mul[static_cast<size_t>(a * q + b)] = value;
+      }
+    if (ok) break;
+    if (low == q - 1) return false;
+  }
+  for (int g = 1; g < q; ++g) {
+    int order = 1;
+    for (int x = g; x != 1; x = field.times(x, g)) ++order;
+    if (order == q - 1) {
+      field.primitive = g;
+      return true;
+    }
+  }
+  return false;
 }
 
 std::vector<int> identity(int v) {
@@ -124,37 +183,47 @@ bool parseGroup(const std::string& text, int v, PermutationGroup& group, std::st
     group.generators.push_back(permutation([&](int x) { return x < half ? (x + 1) % half : half + (x - half + 1) % half; }));
     group.name = "two cycles of " + std::to_string(half) + " positions" + fixedText(fixed);
   } else if (kind == "affine") {
-    if (!isPrime(n)) {
-      error = "group \"" + text + "\": the affine group needs a prime number of moved positions, not " + std::to_string(n);
+    FiniteField field;
+    if (!makeField(n, field)) {
+      error = "group \"" + text + "\": the affine group needs a prime power of moved positions (up to 64), not " +
+              std::to_string(n);
       return false;
     }
     if (parameter < 1 || (n - 1) % parameter != 0) {
       error = "group \"" + text + "\": D must divide " + std::to_string(n - 1);
       return false;
     }
-    const int multiplier = powMod(primitiveRoot(n), (n - 1) / parameter, n);
-    group.generators.push_back(permutation([&](int x) { return (x + 1) % n; }));
-    if (parameter > 1) group.generators.push_back(permutation([&](int x) { return x * multiplier % n; }));
-    group.name = "x -> ax + b mod " + std::to_string(n) + ", a of order dividing " + std::to_string(parameter) +
+    // Translations by each basis element of the field over its prime field,
+    // and multiplication by an element of order D.
+    for (int basis = 1; basis < n; basis *= field.p)
+      group.generators.push_back(permutation([&](int x) { return field.plus(x, basis); }));
+    const int multiplier = field.power(field.primitive, (n - 1) / parameter);
+    if (parameter > 1) group.generators.push_back(permutation([&](int x) { return field.times(x, multiplier); }));
+    group.name = (parameter == 1 ? "the translations of GF(" + std::to_string(n) + ")"
+                                 : "x -> ax + b over GF(" + std::to_string(n) + "), a of order dividing " +
+                                       std::to_string(parameter)) +
                  fixedText(fixed);
   } else if (kind == "psl" || kind == "pgl") {
-    const int p = n - 1;
-    if (!isPrime(p) || p < 3) {
-      error = "group \"" + text + "\": the projective line needs an odd prime p with p + 1 = " + std::to_string(n);
+    const int q = n - 1;
+    FiniteField field;
+    if (!makeField(q, field) || q < 3) {
+      error = "group \"" + text + "\": the projective line needs a prime power q with q + 1 = " + std::to_string(n);
       return false;
     }
-    // Position p stands for the point at infinity.
-    const int infinity = p;
-    const int root = primitiveRoot(p);
-    const int multiplier = kind == "pgl" ? root : root * root % p;
-    group.generators.push_back(permutation([&](int x) { return x == infinity ? infinity : (x + 1) % p; }));
-    group.generators.push_back(permutation([&](int x) { return x == infinity ? infinity : x * multiplier % p; }));
+    // Position q stands for the point at infinity. PSL differs from PGL only
+    // in odd characteristic, where its multipliers are the squares.
+    const int infinity = q;
+    const int multiplier = kind == "pgl" || field.p == 2 ? field.primitive : field.times(field.primitive, field.primitive);
+    const int minusOne = field.p == 2 ? 1 : field.power(field.primitive, (q - 1) / 2);
+    for (int basis = 1; basis < q; basis *= field.p)
+      group.generators.push_back(permutation([&](int x) { return x == infinity ? infinity : field.plus(x, basis); }));
+    group.generators.push_back(permutation([&](int x) { return x == infinity ? infinity : field.times(x, multiplier); }));
     group.generators.push_back(permutation([&](int x) {
       if (x == infinity) return 0;
       if (x == 0) return infinity;
-      return (p - powMod(x, p - 2, p)) % p;  // -1/x
+      return field.times(minusOne, field.inverse(x));  // -1/x
     }));
-    group.name = std::string(kind == "pgl" ? "PGL" : "PSL") + "(2," + std::to_string(p) + ") on the projective line" +
+    group.name = std::string(kind == "pgl" ? "PGL" : "PSL") + "(2," + std::to_string(q) + ") on the projective line" +
                  fixedText(fixed);
   } else {
     error = "group \"" + text + "\": unknown kind \"" + kind + "\" (cyclic, bicyclic, affine, psl, pgl)";

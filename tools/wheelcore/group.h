@@ -9,10 +9,11 @@
 // the group acting on the other v - F positions):
 //   cyclic[:F]     x -> x + 1 mod n, n = v - F
 //   bicyclic[:F]   the same on two cycles of n = (v - F) / 2 positions at once
-//   affine:D[:F]   x -> a x + b over the integers mod a prime p = v - F, with a
-//                  in the subgroup of order D of the units (D divides p - 1)
+//   affine:D[:F]   x -> a x + b over the field of q = v - F elements (a prime
+//                  power up to 64), with a in the subgroup of order D of the
+//                  units (D divides q - 1; D = 1 leaves the translations)
 //   psl[:F], pgl[:F]  x -> (a x + b) / (c x + d) on the projective line over
-//                  the integers mod a prime p, p + 1 = v - F points
+//                  the field of q elements, q + 1 = v - F points
 // All functions are pure; a search is deterministic for its seed.
 
 #include <cstdint>
