@@ -8,95 +8,10 @@
 #include <map>
 #include <set>
 
+#include "wheelcore/field.h"
 #include "wheelcore/wheel.h"
 
 namespace {
-
-// Arithmetic in GF(q), q = p^n, elements 0..q-1 read as base-p digit vectors of
-// polynomial coefficients, reduced by the first monic polynomial of degree n
-// that makes the multiplication table a field.
-class FiniteField {
- public:
-  FiniteField(int p, int n) : p_(p), n_(n), q_(1) {
-    for (int i = 0; i < n; ++i) q_ *= p;
-    add_.assign(q_ * q_, 0);
-    for (int a = 0; a < q_; ++a)
-      for (int b = 0; b < q_; ++b) {
-        int x = a, y = b, sum = 0, place = 1;
-        for (int i = 0; i < n_; ++i) {
-          sum += ((x % p_ + y % p_) % p_) * place;
-          x /= p_, y /= p_, place *= p_;
-        }
-        add_[a * q_ + b] = sum;
-      }
-    // Try every monic polynomial x^n + (lower coefficients c) until the
-    // product has no zero divisors.
-    for (int c = 0; c < q_; ++c) {
-      buildMultiplication(c);
-      if (isField()) break;
-    }
-    inv_.assign(q_, 0);
-    neg_.assign(q_, 0);
-    for (int a = 0; a < q_; ++a)
-      for (int b = 0; b < q_; ++b) {
-        if (mul(a, b) == 1) inv_[a] = b;
-        if (add(a, b) == 0) neg_[a] = b;
-      }
-  }
-
-  int order() const { return q_; }
-  int add(int a, int b) const { return add_[a * q_ + b]; }
-  int mul(int a, int b) const { return mul_[a * q_ + b]; }
-  int neg(int a) const { return neg_[a]; }
-  int inv(int a) const { return inv_[a]; }
-  int power(int a, int e) const {
-    int r = 1;
-    while (e-- > 0) r = mul(r, a);
-    return r;
-  }
-
- private:
-  std::vector<int> digits(int a) const {
-    std::vector<int> d(n_);
-    for (int i = 0; i < n_; ++i) d[i] = a % p_, a /= p_;
-    return d;
-  }
-  void buildMultiplication(int reduction) {
-    const std::vector<int> low = digits(reduction);  // x^n = -(low)
-    mul_.assign(q_ * q_, 0);
-    for (int a = 0; a < q_; ++a)
-      for (int b = 0; b < q_; ++b) {
-        const std::vector<int> x = digits(a), y = digits(b);
-        std::vector<int> product(2 * n_, 0);
-        for (int i = 0; i < n_; ++i)
-          for (int j = 0; j < n_; ++j) product[i + j] = (product[i + j] + x[i] * y[j]) % p_;
-        for (int d = 2 * n_ - 1; d >= n_; --d) {
-          const int c = product[d];
-          if (!c) continue;
-          product[d] = 0;
-          for (int i = 0; i < n_; ++i)
-            product[d - n_ + i] = ((product[d - n_ + i] - c * low[i]) % p_ + p_) % p_;
-        }
-        int value = 0;
-        for (int i = n_ - 1; i >= 0; --i) value = value * p_ + product[i];
-        mul_[a * q_ + b] = value;
-      }
-  }
-  bool isField() const {
-    for (int a = 1; a < q_; ++a) {
-      bool hasInverse = false;
-      for (int b = 1; b < q_; ++b) {
-        if (mul(a, b) == 0) return false;
-        if (mul(a, b) == 1) hasInverse = true;
-      }
-      if (!hasInverse) return false;
-    }
-    return true;
-  }
-
-  int p_, n_, q_;
-  std::vector<int> add_, mul_, inv_, neg_;
-};
 
 uint64_t bit(int point) { return uint64_t{1} << point; }
 

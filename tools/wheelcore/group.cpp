@@ -3,10 +3,12 @@
 #include <algorithm>
 #include <deque>
 #include <map>
+#include <optional>
 #include <set>
 #include <unordered_set>
 
 #include "wheelcore/coverstate.h"
+#include "wheelcore/field.h"
 
 using namespace wheelsearch;
 
@@ -15,88 +17,11 @@ namespace {
 constexpr uint64_t kMaxSubsets = 4'000'000;
 constexpr uint64_t kMaxOrder = 200'000;
 
-// The finite field of q = p^e elements, q <= 64, as tables. An element is
-// the integer whose base-p digits are its coefficients over the prime field.
-struct FiniteField {
-  int q = 0, p = 0, e = 0;
-  std::vector<int> add, mul;  // q x q tables
-  int primitive = 0;          // a generator of the multiplicative group
-  int plus(int a, int b) const { return add[static_cast<size_t>(a * q + b)]; }
-  int times(int a, int b) const { return mul[static_cast<size_t>(a * q + b)]; }
-  int power(int a, int n) const {
-    int result = 1;
-    for (int i = 0; i < n; ++i) result = times(result, a);
-    return result;
-  }
-  int inverse(int a) const { return power(a, q - 2); }
-};
-
-// The field of q elements, or false when q is not a prime power in range.
-bool makeField(int q, FiniteField& field) {
-  if (q < 2 || q > 64) return false;
-  int p = 2;
-  while (q % p != 0) ++p;
-  int e = 0;
-  for (int rest = q; rest > 1; rest /= p, ++e)
-    if (rest % p != 0) return false;
-  field.q = q, field.p = p, field.e = e;
-  auto digits = [&](int a) {
-    std::vector<int> d(static_cast<size_t>(e));
-    for (int i = 0; i < e; ++i, a /= p) d[static_cast<size_t>(i)] = a % p;
-    return d;
-  };
-  auto number = [&](const std::vector<int>& d) {
-    int a = 0;
-    for (int i = e - 1; i >= 0; --i) a = a * p + d[static_cast<size_t>(i)];
-    return a;
-  };
-  const size_t size = static_cast<size_t>(q) * static_cast<size_t>(q);
-  field.add.assign(size, 0);
-  for (int a = 0; a < q; ++a)
-    for (int b = 0; b < q; ++b) {
-      std::vector<int> x = digits(a), y = digits(b);
-      for (int i = 0; i < e; ++i) x[static_cast<size_t>(i)] = (x[static_cast<size_t>(i)] + y[static_cast<size_t>(i)]) % p;
-      field.add[static_cast<size_t>(a * q + b)] = number(x);
-    }
-  // Multiplication modulo a monic polynomial of degree e; the first one (by
-  // its lower coefficients, read as a number) without zero divisors is
-  // irreducible.
-  for (int low = 0; low < q; ++low) {
-    const std::vector<int> modulus = digits(low);  // x^e = -(these)
-    bool ok = true;
-    field.mul.assign(size, 0);
-    for (int a = 0; a < q && ok; ++a)
-      for (int b = 0; b < q && ok; ++b) {
-        std::vector<int> product(static_cast<size_t>(2 * e), 0);
-        const std::vector<int> x = digits(a), y = digits(b);
-        for (int i = 0; i < e; ++i)
-          for (int j = 0; j < e; ++j)
-            product[static_cast<size_t>(i + j)] =
-                (product[static_cast<size_t>(i + j)] + x[static_cast<size_t>(i)] * y[static_cast<size_t>(j)]) % p;
-        for (int i = 2 * e - 1; i >= e; --i) {
-          const int c = product[static_cast<size_t>(i)];
-          product[static_cast<size_t>(i)] = 0;
-          for (int j = 0; j < e; ++j)
-            product[static_cast<size_t>(i - e + j)] =
-                (product[static_cast<size_t>(i - e + j)] + (p - c) * modulus[static_cast<size_t>(j)]) % p;
-        }
-        product.resize(static_cast<size_t>(e));
-        const int value = number(product);
-        if (a != 0 && b != 0 && value == 0) ok = false;
-        field.mul[static_cast<size_t>(a * q + b)] = value;
-      }
-    if (ok) break;
-    if (low == q - 1) return false;
-  }
-  for (int g = 1; g < q; ++g) {
-    int order = 1;
-    for (int x = g; x != 1; x = field.times(x, g)) ++order;
-    if (order == q - 1) {
-      field.primitive = g;
-      return true;
-    }
-  }
-  return false;
+// The field of q elements for q a prime power up to 64, and its characteristic.
+std::optional<FiniteField> fieldOfOrder(int q, int& characteristic) {
+  int n = 0;
+  if (q > 64 || !primePower(q, characteristic, n)) return std::nullopt;
+  return FiniteField(characteristic, n);
 }
 
 std::vector<int> identity(int v) {
@@ -183,8 +108,9 @@ bool parseGroup(const std::string& text, int v, PermutationGroup& group, std::st
     group.generators.push_back(permutation([&](int x) { return x < half ? (x + 1) % half : half + (x - half + 1) % half; }));
     group.name = "two cycles of " + std::to_string(half) + " positions" + fixedText(fixed);
   } else if (kind == "affine") {
-    FiniteField field;
-    if (!makeField(n, field)) {
+    int characteristic = 0;
+    const std::optional<FiniteField> field = fieldOfOrder(n, characteristic);
+    if (!field) {
       error = "group \"" + text + "\": the affine group needs a prime power of moved positions (up to 64), not " +
               std::to_string(n);
       return false;
@@ -195,33 +121,34 @@ bool parseGroup(const std::string& text, int v, PermutationGroup& group, std::st
     }
     // Translations by each basis element of the field over its prime field,
     // and multiplication by an element of order D.
-    for (int basis = 1; basis < n; basis *= field.p)
-      group.generators.push_back(permutation([&](int x) { return field.plus(x, basis); }));
-    const int multiplier = field.power(field.primitive, (n - 1) / parameter);
-    if (parameter > 1) group.generators.push_back(permutation([&](int x) { return field.times(x, multiplier); }));
+    for (int basis = 1; basis < n; basis *= characteristic)
+      group.generators.push_back(permutation([&](int x) { return field->add(x, basis); }));
+    const int multiplier = field->power(field->primitiveElement(), (n - 1) / parameter);
+    if (parameter > 1) group.generators.push_back(permutation([&](int x) { return field->mul(x, multiplier); }));
     group.name = (parameter == 1 ? "the translations of GF(" + std::to_string(n) + ")"
                                  : "x -> ax + b over GF(" + std::to_string(n) + "), a of order dividing " +
                                        std::to_string(parameter)) +
                  fixedText(fixed);
   } else if (kind == "psl" || kind == "pgl") {
     const int q = n - 1;
-    FiniteField field;
-    if (!makeField(q, field) || q < 3) {
+    int characteristic = 0;
+    const std::optional<FiniteField> field = fieldOfOrder(q, characteristic);
+    if (!field || q < 3) {
       error = "group \"" + text + "\": the projective line needs a prime power q with q + 1 = " + std::to_string(n);
       return false;
     }
     // Position q stands for the point at infinity. PSL differs from PGL only
     // in odd characteristic, where its multipliers are the squares.
     const int infinity = q;
-    const int multiplier = kind == "pgl" || field.p == 2 ? field.primitive : field.times(field.primitive, field.primitive);
-    const int minusOne = field.p == 2 ? 1 : field.power(field.primitive, (q - 1) / 2);
-    for (int basis = 1; basis < q; basis *= field.p)
-      group.generators.push_back(permutation([&](int x) { return x == infinity ? infinity : field.plus(x, basis); }));
-    group.generators.push_back(permutation([&](int x) { return x == infinity ? infinity : field.times(x, multiplier); }));
+    const int root = field->primitiveElement();
+    const int multiplier = kind == "pgl" || characteristic == 2 ? root : field->mul(root, root);
+    for (int basis = 1; basis < q; basis *= characteristic)
+      group.generators.push_back(permutation([&](int x) { return x == infinity ? infinity : field->add(x, basis); }));
+    group.generators.push_back(permutation([&](int x) { return x == infinity ? infinity : field->mul(x, multiplier); }));
     group.generators.push_back(permutation([&](int x) {
       if (x == infinity) return 0;
       if (x == 0) return infinity;
-      return field.times(minusOne, field.inverse(x));  // -1/x
+      return field->neg(field->inv(x));  // -1/x
     }));
     group.name = std::string(kind == "pgl" ? "PGL" : "PSL") + "(2," + std::to_string(q) + ") on the projective line" +
                  fixedText(fixed);
