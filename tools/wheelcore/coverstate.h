@@ -133,9 +133,10 @@ class CoverState {
   uint32_t counterOf(uint64_t rank) const {
     return orbits_ ? orbits_->orbitOf[rank] : static_cast<uint32_t>(rank);
   }
-  // Fills lose_ and gain_ with the counters of the m-subsets that the pending
-  // move takes away from the unit and brings to it.
-  void listChanges();
+  // The counters of the m-subsets that the pending move takes away from the
+  // unit and brings to it, in pairs.
+  template <class F>
+  void forEachChange(F&& pair);
   template <class F>
   void forEachMetSubset(Mask ticket, F&& f) const;
   void markTicket(int position, size_t index, bool on);
