@@ -1,0 +1,84 @@
+// The wheelgen commands run in-process: the catalogue command's round trip
+// through a wheel folder, and the exit statuses callers script against.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "scratchfolder.h"
+#include "wheelcore/commands.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+struct CommandRun {
+  int status;
+  std::string out, err;
+};
+
+CommandRun wheelgen(const std::vector<std::string>& args) {
+  std::ostringstream out, err;
+  const int status = runWheelgen(args, out, err);
+  return {status, out.str(), err.str()};
+}
+
+}  // namespace
+
+TEST(WheelgenCommands, CatalogueFillsAFolderOnceAndStopsAtADamagedFile) {
+  const fs::path folder = scratchFolder("wheelgen-catalogue");
+  const std::vector<std::string> build = {"catalogue", "--dir", folder.string(), "--pick", "5", "--max-v", "8",
+                                          "--seconds", "0", "--quiet"};
+  const CommandRun first = wheelgen(build);
+  ASSERT_EQ(first.status, 0) << first.err;
+  size_t files = 0;
+  for (const auto& entry : fs::recursive_directory_iterator(folder)) files += entry.is_regular_file();
+  EXPECT_GT(files, 5u);
+  EXPECT_EQ(wheelgen({"check", folder.string()}).status, 0);
+  // Nothing smaller to find: a second run writes nothing.
+  const CommandRun second = wheelgen(build);
+  EXPECT_EQ(second.status, 0);
+  EXPECT_NE(second.out.find(" 0 files written"), std::string::npos) << second.out;
+
+  // A wheel that no longer holds stops the run, named, and is left as it is.
+  fs::path victim;
+  for (const auto& entry : fs::recursive_directory_iterator(folder))
+    if (entry.is_regular_file() && entry.path().filename().string().find("3if3") != std::string::npos)
+      victim = entry.path();
+  ASSERT_FALSE(victim.empty());
+  std::ifstream in(victim);
+  std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  in.close();
+  text.erase(text.find_last_of('\n', text.size() - 2) + 1);  // drop the last ticket
+  std::ofstream(victim) << text;
+  const CommandRun damaged = wheelgen(build);
+  EXPECT_EQ(damaged.status, 1);
+  EXPECT_NE(damaged.err.find(victim.filename().string()), std::string::npos) << damaged.err;
+  EXPECT_EQ(wheelgen({"check", folder.string()}).status, 1);
+}
+
+TEST(WheelgenCommands, ExitStatuses) {
+  const fs::path folder = scratchFolder("wheelgen-status");
+  const std::string holds = (folder / "holds.txt").string(), fails = (folder / "fails.txt").string();
+  std::ofstream(holds) << "01-02-03\n01-02-04\n01-03-04\n02-03-04\n";
+  std::ofstream(fails) << "01-02-03\n01-02-04\n";
+  const std::vector<std::string> spec = {"--pick", "3", "--type", "a", "--formula", "3if3", "--v", "4"};
+  auto verify = [&](const std::string& file) {
+    std::vector<std::string> args = {"verify", file};
+    args.insert(args.end(), spec.begin(), spec.end());
+    return wheelgen(args).status;
+  };
+  EXPECT_EQ(verify(holds), 0);
+  EXPECT_EQ(verify(fails), 1);
+  EXPECT_EQ(verify((folder / "missing.txt").string()), 2);
+  EXPECT_EQ(wheelgen({}).status, 2);
+  EXPECT_EQ(wheelgen({"frobnicate"}).status, 2);
+  EXPECT_EQ(wheelgen({"search", "--pick", "6"}).status, 2);
+  // The output is refused before any search runs.
+  EXPECT_EQ(wheelgen({"search", "--pick", "6", "--type", "a", "--formula", "3if3", "--v", "12", "--out",
+                      folder.string()})
+                .status,
+            2);
+  EXPECT_EQ(wheelgen({"--help"}).status, 0);
+}
