@@ -282,10 +282,91 @@ void CoverState::unlist(uint32_t counter) {
   slot_[counter] = -1;
 }
 
+namespace {
+
+// Fills an attempt's state: the search's start on the first attempt, else the
+// best covering less one random unit (three attempts in four) or random units
+// as many. Returns whether the start was random.
+bool startAttempt(CoverState& state, const Design& design, const std::vector<Mask>& start,
+                  const std::vector<Mask>& best, uint64_t attempt, Rng& rng) {
+  const bool randomStart = best.empty() ? attempt > 0 : attempt % 4 == 3;
+  const size_t size = best.empty() ? start.size() : best.size() - 1;
+  if (best.empty() && attempt == 0) {
+    for (Mask ticket : start) state.addTicket(ticket, false);
+  } else if (!randomStart) {
+    std::vector<Mask> tickets = best;
+    tickets.erase(tickets.begin() + static_cast<long>(uniform(rng, tickets.size())));
+    for (Mask ticket : tickets) state.addTicket(ticket, false);
+  } else {
+    const std::vector<int> all = positionsOf(allPositions(design.v));
+    for (size_t i = 0; i < size; ++i) {
+      std::vector<int> shuffled = all;
+      std::shuffle(shuffled.begin(), shuffled.end(), rng);
+      Mask ticket = 0;
+      for (int j = 0; j < design.k; ++j) ticket |= bit(shuffled[j]);
+      state.addTicket(ticket, false);
+    }
+  }
+  state.rebuildUncovered();
+  return randomStart;
+}
+
+// A move aimed at an unmet draw: a unit that holds t - 1 of its positions
+// (any unit when none does) gives up a position outside the draw for one in it.
+struct Move {
+  size_t index = 0;
+  int x = 0, y = 0;
+};
+Move proposeMove(const CoverState& state, const Design& design, Rng& rng, std::vector<uint32_t>& closeTickets) {
+  const Mask draw = state.randomUncovered(rng);
+  const std::vector<Mask>& tickets = state.tickets();
+  state.ticketsMeeting(draw, design.t - 1, closeTickets);
+  Move move;
+  move.index = closeTickets.empty() ? uniform(rng, tickets.size()) : closeTickets[uniform(rng, closeTickets.size())];
+  const Mask ticket = tickets[move.index];
+  const Mask away = ticket & ~draw, into = draw & ~ticket;
+  move.x = nthBit(away, static_cast<int>(uniform(rng, std::popcount(away))));
+  move.y = nthBit(into, static_cast<int>(uniform(rng, std::popcount(into))));
+  return move;
+}
+
+// The temperature at which an average uphill step, over a sample of moves, is
+// accepted half the time; a start from a covering is already close, and
+// heating it fully would only throw that away, so it starts where such a step
+// is accepted about one time in three thousand.
+double startingTemperature(CoverState& state, const Design& design, bool randomStart, Rng& rng,
+                           std::vector<uint32_t>& closeTickets) {
+  double uphill = 0;
+  int uphillCount = 0;
+  for (int i = 0; i < 200 && state.cost() > 0; ++i) {
+    const Move move = proposeMove(state, design, rng, closeTickets);
+    const int64_t delta = state.evaluate(move.index, move.x, move.y);
+    if (delta > 0) uphill += static_cast<double>(delta), ++uphillCount;
+  }
+  const double temperature = uphillCount ? (uphill / uphillCount) / std::log(2.0) : 1.0;
+  return randomStart ? temperature : temperature / 8;
+}
+
+// The unit whose loss leaves the fewest counters unmet, where finding it is
+// cheap (`exact`); a random unit otherwise.
+size_t leastUsefulUnit(const CoverState& state, bool exact, Rng& rng) {
+  size_t drop = uniform(rng, state.tickets().size());
+  if (!exact) return drop;
+  uint64_t least = UINT64_MAX;
+  for (size_t i = 0; i < state.tickets().size(); ++i) {
+    const uint64_t unique = state.uniqueCount(i);
+    if (unique < least) least = unique, drop = i;
+  }
+  return drop;
+}
+
+}  // namespace
+
 // Flattened: the state's per-move calls are inlined into the loop, which
 // saves about a sixth of the instructions of a move.
-[[gnu::flatten]] AnnealCounters annealUnits(const Design& design, const SubsetOrbits* orbits, const std::vector<Mask>& start,
-                           const SearchOptions& options, const std::function<bool(const std::vector<Mask>&)>& record) {
+[[gnu::flatten]] AnnealCounters annealUnits(const Design& design, const SubsetOrbits* orbits,
+                                            const std::vector<Mask>& start, const SearchOptions& options,
+                                            const std::function<bool(const std::vector<Mask>&)>& record) {
   AnnealCounters counters;
   if (start.empty()) return counters;
   using Clock = std::chrono::steady_clock;
@@ -311,68 +392,22 @@ void CoverState::unlist(uint32_t counter) {
   const bool cheapUnique = metPerTicket <= 20000;
 
   std::vector<Mask> best;  // the fewest units that met every counter so far
-  bool startCovers = false;
   {
     CoverState check(design, orbits);
     for (Mask ticket : start) check.addTicket(ticket, false);
     check.rebuildUncovered();
-    startCovers = check.cost() == 0;
+    if (check.cost() == 0) {
+      best = start;
+      if (record(best)) return counters;
+    }
   }
-  if (startCovers) {
-    best = start;
-    if (record(best)) return counters;
-  }
+  std::vector<uint32_t> closeTickets;
   for (uint64_t attempt = 0; budgetLeft(); ++attempt) {
+    if (!best.empty() && best.size() == 1) break;
     Rng rng = makeRng(options.seed, attempt);
     CoverState state(design, orbits);
-    const bool randomStart = best.empty() ? attempt > 0 : attempt % 4 == 3;
-    const size_t size = best.empty() ? start.size() : best.size() - 1;
-    if (size == 0) break;
-    if (best.empty() && attempt == 0) {
-      for (Mask ticket : start) state.addTicket(ticket, false);
-    } else if (!randomStart) {
-      std::vector<Mask> tickets = best;
-      tickets.erase(tickets.begin() + static_cast<long>(uniform(rng, tickets.size())));
-      for (Mask ticket : tickets) state.addTicket(ticket, false);
-    } else {
-      const std::vector<int> all = positionsOf(allPositions(design.v));
-      for (size_t i = 0; i < size; ++i) {
-        std::vector<int> shuffled = all;
-        std::shuffle(shuffled.begin(), shuffled.end(), rng);
-        Mask ticket = 0;
-        for (int j = 0; j < design.k; ++j) ticket |= bit(shuffled[j]);
-        state.addTicket(ticket, false);
-      }
-    }
-    state.rebuildUncovered();
-
-    std::vector<uint32_t> closeTickets;
-    auto proposeMove = [&](size_t& index, int& x, int& y) {
-      const Mask draw = state.randomUncovered(rng);
-      const std::vector<Mask>& tickets = state.tickets();
-      state.ticketsMeeting(draw, design.t - 1, closeTickets);
-      index = closeTickets.empty() ? uniform(rng, tickets.size()) : closeTickets[uniform(rng, closeTickets.size())];
-      const Mask ticket = tickets[index];
-      const Mask away = ticket & ~draw, into = draw & ~ticket;
-      x = nthBit(away, static_cast<int>(uniform(rng, std::popcount(away))));
-      y = nthBit(into, static_cast<int>(uniform(rng, std::popcount(into))));
-    };
-
-    // Initial temperature: the average uphill step is accepted half the time.
-    double uphill = 0;
-    int uphillCount = 0;
-    for (int i = 0; i < 200 && state.cost() > 0; ++i) {
-      size_t index;
-      int x, y;
-      proposeMove(index, x, y);
-      const int64_t delta = state.evaluate(index, x, y);
-      if (delta > 0) uphill += static_cast<double>(delta), ++uphillCount;
-    }
-    double temperature = uphillCount ? (uphill / uphillCount) / std::log(2.0) : 1.0;
-    // A start from a covering is already close: heating it fully would only
-    // throw that away, so it starts where an average uphill step is accepted
-    // about one time in three thousand.
-    if (!randomStart) temperature /= 8;
+    const bool randomStart = startAttempt(state, design, start, best, attempt, rng);
+    double temperature = startingTemperature(state, design, randomStart, rng, closeTickets);
     // Moves per temperature grow with the neighbourhood (units x positions in
     // x positions out); cooling by 0.99; ten idle temperatures end a run.
     constexpr double lengthFactor = 0.5, cooling = 0.99;
@@ -410,23 +445,13 @@ void CoverState::unlist(uint32_t counter) {
             done = true;
             break;
           }
-          size_t drop = uniform(rng, state.tickets().size());
-          if (cheapUnique) {
-            uint64_t least = UINT64_MAX;
-            for (size_t i = 0; i < state.tickets().size(); ++i) {
-              const uint64_t unique = state.uniqueCount(i);
-              if (unique < least) least = unique, drop = i;
-            }
-          }
-          state.removeTicket(drop);
+          state.removeTicket(leastUsefulUnit(state, cheapUnique, rng));
           bestCost = state.cost();
           idleTemperatures = 0;
         }
         if (done) break;
-        size_t index;
-        int x, y;
-        proposeMove(index, x, y);
-        const int64_t delta = state.evaluate(index, x, y);
+        const Move move = proposeMove(state, design, rng, closeTickets);
+        const int64_t delta = state.evaluate(move.index, move.x, move.y);
         ++moves;
         if (delta <= 0 || std::generate_canonical<double, 53>(rng) < acceptance(delta)) {
           state.apply();
