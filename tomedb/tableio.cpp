@@ -425,6 +425,7 @@ void TTomeTableIO::LoadLists() {
     std::vector<std::vector<int32_t>> nexts(indexCount);
     for (size_t j = 0; j < indexCount; ++j) nexts[j] = NextNumbers(indexTabs[j]);
     fTabSummary = SummaryOf(recordTab.items, recordTab.lastRecordTorn, nexts);
+    fTabSummaryStale = false;
   }
 
   // The walk of index j; with `skipLast`, the last record is passed over like
@@ -581,6 +582,10 @@ bool TTomeTableIO::ReloadIfChanged() {
   fFileIO->ReadTableHeader(fTableNo, bytes.data());
   // The header alone does not change when another process deletes a record
   // or moves one in a key order; the summary of the tabs does.
+  if (fTabSummaryStale) {
+    fTabSummary = MemorySummary();
+    fTabSummaryStale = false;
+  }
   if (bytes == fHeaderBytes && ReadTabSummary(TTableHeader::Decode(bytes.data())) == fTabSummary) return false;
   const TTableHeader header = fFileIO->ReadTableHeader(fTableNo);
   if (header.fieldCount != fHeader.fieldCount || header.indexCount != fHeader.indexCount)
@@ -644,7 +649,7 @@ void TTomeTableIO::RepairTornRecord() {
   WriteHeaderRange(kThRecordTabOffset, 8);
   fTornRecord = -1;
   fTornLinks.clear();
-  fTabSummary = MemorySummary();
+  fTabSummaryStale = true;
 }
 
 void TTomeTableIO::RepairRelinks() {
@@ -660,7 +665,7 @@ void TTomeTableIO::RepairRelinks() {
     LinkAfter(indexNo, recordNo, predecessor);
     fRelinks.pop_back();
   }
-  fTabSummary = MemorySummary();
+  fTabSummaryStale = true;
 }
 
 bool TTomeTableIO::PrepareWrite() {
@@ -1324,7 +1329,7 @@ void TTomeTableIO::AppendLocked(TFieldBuffers& buffers, const TAdjustCallback& a
     list.insert(list.begin() + position, entry);
   }
   fHeaderBytes = fHeader.Encode();
-  fTabSummary = MemorySummary();
+  fTabSummaryStale = true;
 }
 
 void TTomeTableIO::ModifyLocked(TFieldBuffers& buffers, const TRecordEntry& entry, const TAdjustCallback& adjust) {
@@ -1460,7 +1465,7 @@ void TTomeTableIO::ModifyLocked(TFieldBuffers& buffers, const TRecordEntry& entr
     list.insert(list.begin() + m.to, entry);
   }
   fHeaderBytes = fHeader.Encode();
-  fTabSummary = MemorySummary();
+  fTabSummaryStale = true;
 }
 
 void TTomeTableIO::DeleteLocked(const TRecordEntry& entry) {
@@ -1477,5 +1482,5 @@ void TTomeTableIO::DeleteLocked(const TRecordEntry& entry) {
       }
   }
   fRecordLists[0].erase(fRecordLists[0].begin() + position);
-  fTabSummary = MemorySummary();
+  fTabSummaryStale = true;
 }

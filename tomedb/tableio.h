@@ -411,6 +411,11 @@ class TTomeTableIO {
   std::vector<TRecordList> fRecordLists;
   int64_t fReloadCount = 0;
   uint64_t fTabSummary = 0;
+  // A write changed the tabs since fTabSummary was taken. The summary is
+  // taken again only when a change check needs it, so a table that no other
+  // process can write (an exclusive file) never pays for it: hashing the
+  // whole tabs after every append made building a large table quadratic.
+  bool fTabSummaryStale = false;
   // Per index, the next numbers of its index tab items as in the file (the
   // summary is kept from them without reading the file again).
   std::vector<std::vector<int32_t>> fIndexNext;
