@@ -1,5 +1,6 @@
 #include "tomedb/dataset.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "core/errors.h"
@@ -433,15 +434,19 @@ bool TTDEDataSet::FindRecord(bool restart, bool goForward) {
   SetState(dsFilter);
   try {
     fFilterBuffer = ActiveBuffer();
-    for (int32_t i = start; i >= 0 && i < count; i += step) {
+    int32_t low = 0, high = count - 1;
+    BeginScan(fFilterBuffer, low, high);
+    for (int32_t i = goForward ? std::max(start, low) : std::min(start, high); i >= low && i <= high; i += step) {
       fPosition = i;
-      LoadRecord(fFilterBuffer, i);
+      ScanRecord(fFilterBuffer, i);
       if (RecordFilter()) {
         found = true;
         break;
       }
     }
+    EndScan();
   } catch (...) {
+    EndScan();
     fFilterBuffer = nullptr;
     fPosition = oldPosition;
     SetState(dsBrowse);

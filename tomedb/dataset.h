@@ -144,6 +144,15 @@ class TTDEDataSet : public TTDBDataSet, public IFilterDataSet, public ITomeBlobH
   virtual void LoadRecord(TRecordBuffer /*buffer*/, int32_t /*position*/) {}
   // Entries in the record list (the finds scan it).
   virtual int32_t RecordListCount() const { return 0; }
+  // A scan of the record list that tests records one by one in `buffer` (a
+  // find, or the build of a filtered list), after the filter was parsed.
+  // BeginScan may narrow [low, high] to the positions that can hold an
+  // accepted record; ScanRecord loads at least what the filter reads (the
+  // record found is loaded whole afterwards by the resynchronisation);
+  // EndScan runs after every BeginScan, also on an error, and may run again.
+  virtual void BeginScan(TRecordBuffer /*buffer*/, int32_t& /*low*/, int32_t& /*high*/) {}
+  virtual void ScanRecord(TRecordBuffer buffer, int32_t position) { LoadRecord(buffer, position); }
+  virtual void EndScan() {}
 
   // Computes DataSize, RecordSize and the field offsets from the bound
   // field objects, and allocates the spare buffers as new records.

@@ -1,10 +1,12 @@
 #include "tomedb/table.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 
 #include "core/errors.h"
 #include "tomedb/database.h"
+#include "tomedb/filter/exprnode.h"
 #include "tomedb/session.h"
 
 TTomeTable::TTomeTable(TComponent* owner) : TTDEDataSet(owner) {
@@ -148,12 +150,14 @@ void TTomeTable::DoAfterOpen() {
 }
 
 void TTomeTable::InternalClose() {
+  EndScan();
   if (fTableIO) {
     TTomeTableIO* io = fTableIO;
     fTableIO = nullptr;
     io->RemoveListener(this);
     io->Close();
   }
+  fScanBuffers.Clear();
   fRecordList.clear();
   fRecordList.shrink_to_fit();
   FreeSpareBuffers();
@@ -253,6 +257,140 @@ void TTomeTable::InternalRefresh() {
 
 // ------------------------------------------------------------------- filter
 
+void TTomeTable::BeginScan(TRecordBuffer buffer, int32_t& low, int32_t& high) {
+  EndScan();
+  fTableIO->FileIO()->Lock();
+  fScanLocked = true;
+  FillFieldBuffers(*fTableIO, buffer, fScanBuffers);
+  // An OnFilterRecord handler may read any field; otherwise only the fields
+  // the filter names are read and decoded.
+  if (!OnFilterRecord) {
+    std::vector<bool> read(static_cast<size_t>(fScanBuffers.Count()), false);
+    std::vector<const TExprNode*> pending;
+    if (!Filter().empty() && fFilterParser.Nodes().Root) pending.push_back(fFilterParser.Nodes().Root);
+    while (!pending.empty()) {
+      const TExprNode* node = pending.back();
+      pending.pop_back();
+      if (node->Kind == enField && node->FieldIndex >= 0 && node->FieldIndex < Fields().Count()) {
+        const int32_t fieldNo = Fields()[node->FieldIndex].FieldNo();
+        if (fieldNo >= 1 && fieldNo <= fScanBuffers.Count()) read[static_cast<size_t>(fieldNo - 1)] = true;
+      }
+      if (node->Left) pending.push_back(node->Left);
+      if (node->Right) pending.push_back(node->Right);
+      for (const TExprNode* arg : node->Args) pending.push_back(arg);
+    }
+    for (int k = 0; k < fScanBuffers.Count(); ++k)
+      if (!read[static_cast<size_t>(k)]) fScanBuffers.Items(k).Active = false;
+  }
+  if (fRangeFinds) NarrowToKeyRange(low, high);
+}
+
+void TTomeTable::ScanRecord(TRecordBuffer /*buffer*/, int32_t position) {
+  fTableIO->ReadRecord(fScanBuffers, fRecordList, position);
+}
+
+void TTomeTable::EndScan() {
+  if (!fScanLocked) return;
+  fScanLocked = false;
+  fTableIO->FileIO()->Unlock();
+}
+
+void TTomeTable::NarrowToKeyRange(int32_t& low, int32_t& high) {
+  // A handler sees every record it is asked about, so it keeps the full scan.
+  if (fIndexNo < 0 || Filter().empty() || OnFilterRecord || (fBuildingFilter && OnFilterProgress)) return;
+  // A list that waits to follow another table's write may be out of key order.
+  if (fFollowPending || low > high) return;
+  const TExprNode* root = fFilterParser.Nodes().Root;
+  if (!root) return;
+  // The top-level AND terms of the form field = constant.
+  std::vector<const TExprNode*> terms, pending{root};
+  while (!pending.empty()) {
+    const TExprNode* node = pending.back();
+    pending.pop_back();
+    if (node->Kind == enOperator && node->Operator == coAND && node->Left && node->Right) {
+      pending.push_back(node->Right);
+      pending.push_back(node->Left);
+    } else if (node->Kind == enOperator && node->Operator == coEQ && node->Left && node->Right &&
+               node->Left->Kind == enField && !node->Left->IsBlobField && node->Right->Kind == enConst) {
+      terms.push_back(node);
+    }
+  }
+  const TTableHeader& header = fTableIO->TableHeader();
+  const std::vector<int32_t> keyFields = header.indexes.at(static_cast<size_t>(fIndexNo)).KeyFields();
+  std::vector<std::vector<uint8_t>> values;
+  for (int32_t keyField : keyFields) {
+    std::vector<uint8_t> value;
+    bool found = false;
+    for (const TExprNode* term : terms) {
+      const int32_t fieldIndex = term->Left->FieldIndex;
+      if (fieldIndex < 0 || fieldIndex >= Fields().Count()) continue;
+      if (Fields()[fieldIndex].FieldNo() != keyField + 1) continue;
+      if (KeyValueOf(keyField, *term->Left, *term->Right, fIndexNo, value)) {
+        found = true;
+        break;
+      }
+    }
+    if (!found) break;
+    values.push_back(std::move(value));
+  }
+  if (values.empty()) return;
+  int32_t first = 0, last = -1;
+  fTableIO->KeyRange(values, fRecordList, fIndexNo, static_cast<int>(values.size()), first, last);
+  low = std::max(low, first);
+  high = std::min(high, last);
+}
+
+bool TTomeTable::KeyValueOf(int32_t fieldNo, const TExprNode& field, const TExprNode& value, int indexNo,
+                            std::vector<uint8_t>& out) const {
+  const TTableHeader& header = fTableIO->TableHeader();
+  const TFieldSlot& slot = header.fields.at(static_cast<size_t>(fieldNo));
+  const auto type = static_cast<TFieldType>(slot.fieldType);
+  const int32_t size = fTableIO->FieldStoredSizeOf(fieldNo);
+  const TField* object = static_cast<size_t>(fieldNo + 1) < fFieldByNumber.size()
+                             ? fFieldByNumber[static_cast<size_t>(fieldNo + 1)]
+                             : nullptr;
+  // The filter must read the field as the index does: same type, all of its
+  // stored bytes.
+  if (!object || field.DataType != type || object->DataSize() != size || size <= 0) return false;
+  out.assign(static_cast<size_t>(size), 0);
+  switch (type) {
+    case ftString:
+    case ftFixedChar: {
+      if (value.DataType != ftString) return false;
+      const TFilterOptions options = FilterOptions();
+      // A "*" makes the filter compare a prefix; the index compares whole texts.
+      if (value.PartialLength >= 0 && !(options & foNoPartialCompare)) return false;
+      const bool indexIgnoresCase = HasOptions(header.indexes.at(static_cast<size_t>(indexNo)).options, tiCaseInsensitive);
+      if (((options & foCaseInsensitive) != 0) != indexIgnoresCase) return false;
+      // A longer text is never cut: it stays out of the range altogether.
+      const std::string_view text = value.Text();
+      if (text.size() + 1 > static_cast<size_t>(size)) return false;
+      std::memcpy(out.data(), text.data(), text.size());
+      return true;
+    }
+    case ftSmallint:
+    case ftWord:
+    case ftInteger:
+    case ftAutoInc:
+    case ftLargeint: {
+      if (value.DataType != ftInteger) return false;
+      const int64_t number = value.Integer();
+      if (type == ftSmallint && (number < INT16_MIN || number > INT16_MAX)) return false;
+      if (type == ftWord && (number < 0 || number > UINT16_MAX)) return false;
+      for (int32_t b = 0; b < size; ++b) out[static_cast<size_t>(b)] = static_cast<uint8_t>(static_cast<uint64_t>(number) >> (8 * b));
+      return true;
+    }
+    case ftDate:
+    case ftTime:
+      if (value.DataType != type || value.DataSize < 4 || !value.Data) return false;
+      std::memcpy(out.data(), value.Data, 4);
+      return true;
+    default:
+      // Doubles (a NaN has no place in an order) and booleans keep the full scan.
+      return false;
+  }
+}
+
 void TTomeTable::ApplyFilter() {
   SetState(dsFilter);
   TTomeSession* session = Database() ? Database()->Session() : nullptr;
@@ -269,14 +407,21 @@ void TTomeTable::ApplyFilter() {
     fFilterBuffer = ActiveBuffer();
     TRecordList kept;
     const int32_t count = static_cast<int32_t>(fRecordList.size());
-    for (int32_t i = 0; i < count; ++i) {
+    int32_t low = 0, high = count - 1;
+    fBuildingFilter = true;
+    BeginScan(fFilterBuffer, low, high);
+    fBuildingFilter = false;
+    for (int32_t i = low; i <= high; ++i) {
       fPosition = i;
-      LoadRecord(fFilterBuffer, i);
+      ScanRecord(fFilterBuffer, i);
       if (RecordFilter()) kept.push_back(fRecordList[static_cast<size_t>(i)]);
       if (OnFilterProgress) OnFilterProgress(*this, static_cast<int>(static_cast<int64_t>(i) * 100 / count));
     }
+    EndScan();
     if (kept.size() != fRecordList.size()) fRecordList = std::move(kept);
   } catch (...) {
+    fBuildingFilter = false;
+    EndScan();
     finish();
     try {
       First();

@@ -108,6 +108,15 @@ class TTomeTable : public TTDEDataSet {
   // Raised for every record tested while a filtered list is built (0-99).
   TFilterProgressEvent OnFilterProgress;
 
+  // Range finds (on by default): when the filter's top-level AND terms
+  // compare the leading key fields of the index in use with "=" against
+  // constants, and each comparison means exactly what the index's order
+  // means, the finds and the filtered list test only the records of that
+  // key range; the results and their order are those of the full scan.
+  // Switching them off makes every scan test every record.
+  bool RangeFinds() const { return fRangeFinds; }
+  void SetRangeFinds(bool value) { fRangeFinds = value; }
+
   // The table I/O object while open.
   TTomeTableIO* TableIO() const { return fTableIO; }
   // The record list in use (read-only view; valid until the next change).
@@ -143,6 +152,9 @@ class TTomeTable : public TTDEDataSet {
   void RemoveFilter() override;
   void LoadRecord(TRecordBuffer buffer, int32_t position) override;
   int32_t RecordListCount() const override { return static_cast<int32_t>(fRecordList.size()); }
+  void BeginScan(TRecordBuffer buffer, int32_t& low, int32_t& high) override;
+  void ScanRecord(TRecordBuffer buffer, int32_t position) override;
+  void EndScan() override;
 
   std::string fTableName;
   TIndexDefs fIndexDefs;
@@ -188,6 +200,23 @@ class TTomeTable : public TTDEDataSet {
   // the record list (the index's full list) to the range. False when the
   // index's list is empty and nothing changed.
   bool BuildRange();
+
+  // Narrows [low, high] to the key range the parsed filter allows (see
+  // SetRangeFinds); leaves it when no range applies. REQUIRES: the file lock.
+  void NarrowToKeyRange(int32_t& low, int32_t& high);
+  // The stored form of the constant `value` as a key value of table field
+  // `fieldNo`, when "field = value" in the filter means what equal keys of
+  // index `indexNo` mean; false otherwise.
+  bool KeyValueOf(int32_t fieldNo, const TExprNode& field, const TExprNode& value, int indexNo,
+                  std::vector<uint8_t>& out) const;
+
+  bool fRangeFinds = true;
+  // State of one scan: the file lock is held from BeginScan to EndScan, and
+  // the record is read through fScanBuffers, which name only the fields the
+  // filter reads.
+  bool fScanLocked = false;
+  bool fBuildingFilter = false;  // the scan builds the filtered list
+  TFieldBuffers fScanBuffers;
 
   TMasterDataLink fMasterLink{*this};
   bool fRangeActive = false;

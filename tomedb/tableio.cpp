@@ -959,10 +959,21 @@ void TTomeTableIO::ReadRecord(TFieldBuffers& buffers, const TRecordList& list, i
   TFileLockGuard lock(fFileIO);
   ++fRecordReadCount;
   const TRecordEntry entry = list[static_cast<size_t>(position)];
-  std::vector<uint8_t> block(static_cast<size_t>(fRecordSize));
-  if (fRecordSize > 0) fFileIO->ReadBuffer(entry.DataOffset, block.data(), fRecordSize);
-  std::vector<uint8_t> value;
+  // Only the bytes from the first to the last active field (a blob field's
+  // descriptor included) are read; the block and the value buffers are
+  // reused from record to record.
   const int count = std::min(buffers.Count(), static_cast<int>(fHeader.fieldCount));
+  int32_t from = fRecordSize, to = 0;
+  for (int k = 0; k < count; ++k) {
+    const TFieldBufferItem& item = buffers.Items(k);
+    if (!item.Active) continue;
+    from = std::min(from, fFieldOffsets[static_cast<size_t>(k)]);
+    to = std::max(to, fFieldOffsets[static_cast<size_t>(k)] + FieldStoredSizeOf(k));
+  }
+  if (from < to) {
+    fReadBlock.resize(static_cast<size_t>(fRecordSize));
+    fFileIO->ReadBuffer(static_cast<int64_t>(entry.DataOffset) + from, fReadBlock.data() + from, to - from);
+  }
   for (int k = 0; k < count; ++k) {
     TFieldBufferItem& item = buffers.Items(k);
     if (!item.Active) continue;
@@ -977,14 +988,45 @@ void TTomeTableIO::ReadRecord(TFieldBuffers& buffers, const TRecordList& list, i
     }
     if (!item.Buffer) continue;
     const int32_t size = FieldStoredSizeOf(k);
-    value.resize(static_cast<size_t>(size));
-    fFileIO->DecodeBuffer(block.data() + fFieldOffsets[static_cast<size_t>(k)], value.data(), FieldEncrypted(k),
-                          size);
-    const size_t copied = static_cast<size_t>(std::min(size, std::max(item.BufferSize, 0)));
-    std::memcpy(item.Buffer, value.data(), copied);
-    if (static_cast<size_t>(item.BufferSize) > copied)
-      std::memset(static_cast<uint8_t*>(item.Buffer) + copied, 0, static_cast<size_t>(item.BufferSize) - copied);
+    const uint8_t* stored = fReadBlock.data() + fFieldOffsets[static_cast<size_t>(k)];
+    const int32_t bufferSize = std::max(item.BufferSize, 0);
+    if (bufferSize >= size) {
+      fFileIO->DecodeBuffer(stored, item.Buffer, FieldEncrypted(k), size);
+      if (bufferSize > size) std::memset(static_cast<uint8_t*>(item.Buffer) + size, 0, static_cast<size_t>(bufferSize - size));
+    } else {
+      fReadValue.resize(static_cast<size_t>(size));
+      fFileIO->DecodeBuffer(stored, fReadValue.data(), FieldEncrypted(k), size);
+      std::memcpy(item.Buffer, fReadValue.data(), static_cast<size_t>(bufferSize));
+    }
   }
+}
+
+void TTomeTableIO::KeyRange(const std::vector<std::vector<uint8_t>>& values, const TRecordList& list, int indexNo,
+                            int fieldCount, int32_t& first, int32_t& last) {
+  RequireOpen();
+  if (indexNo < 0 || indexNo >= fHeader.indexCount) DatabaseErrorFmt("Index number %s does not exist", {Num(indexNo)});
+  TKeySource key;
+  key.values.assign(static_cast<size_t>(fHeader.fieldCount), std::vector<uint8_t>());
+  const std::vector<int32_t> fields = fHeader.indexes[static_cast<size_t>(indexNo)].KeyFields();
+  for (size_t i = 0; i < fields.size() && i < static_cast<size_t>(fieldCount) && i < values.size(); ++i)
+    key.values[static_cast<size_t>(fields[i])] = values[i];
+  TFileLockGuard lock(fFileIO);
+  // The first record whose key is not below the sought one, then the first
+  // whose key lies above it (CompareKey already follows a descending order).
+  auto boundary = [&](bool above) {
+    int32_t low = 0, high = static_cast<int32_t>(list.size());
+    while (low < high) {
+      const int32_t middle = low + (high - low) / 2;
+      const int c = CompareKey(key, list[static_cast<size_t>(middle)], false, fieldCount, indexNo);
+      if (above ? c >= 0 : c > 0)
+        low = middle + 1;
+      else
+        high = middle;
+    }
+    return low;
+  };
+  first = boundary(false);
+  last = boundary(true) - 1;
 }
 
 // ----------------------------------------------------------------- blobs

@@ -247,6 +247,14 @@ class TTomeTableIO {
   // or the last of them.
   int BoundSearch(const TFieldBuffers& buffers, const TRecordList& list, bool partial, int fieldCount,
                   int indexNo, bool lowerBound, int32_t& position);
+  // The positions first..last of `list` (in the order of index `indexNo`)
+  // whose first `fieldCount` key fields equal `values` (one value per key
+  // field in key order, in the stored form; text up to its zero byte), by
+  // two binary searches under the file lock; last < first when none. Equal
+  // means what the index's comparison says (collation, letter case,
+  // descending order); no partial compare.
+  void KeyRange(const std::vector<std::vector<uint8_t>>& values, const TRecordList& list, int indexNo,
+                int fieldCount, int32_t& first, int32_t& last);
   // Where a record with these key values would be inserted in index
   // `indexNo`: after the equal record where the search stopped.
   int32_t InsertPosition(const TFieldBuffers& buffers, int indexNo);
@@ -439,6 +447,8 @@ class TTomeTableIO {
   // Per field, a comparer for comparisons outside an index (made on first use).
   std::vector<std::unique_ptr<TKeyComparer>> fFieldComparers;
   TMemoryStream fCompareValue;  // reused by every key comparison
+  std::vector<uint8_t> fReadBlock;  // reused by every record read
+  std::vector<uint8_t> fReadValue;
   int64_t fRecordReadCount = 0;
   int64_t fFieldReadCount = 0;
 };
