@@ -151,6 +151,7 @@ void TTomeTable::DoAfterOpen() {
 
 void TTomeTable::InternalClose() {
   EndScan();
+  fScanSetup = TScanSetup();
   if (fTableIO) {
     TTomeTableIO* io = fTableIO;
     fTableIO = nullptr;
@@ -257,10 +258,28 @@ void TTomeTable::InternalRefresh() {
 
 // ------------------------------------------------------------------- filter
 
-void TTomeTable::BeginScan(TRecordBuffer buffer, int32_t& low, int32_t& high) {
+void TTomeTable::BeginScan(TRecordBuffer buffer) {
   EndScan();
   fTableIO->FileIO()->Lock();
   fScanLocked = true;
+  // What the scan reads and the key range depend only on these; a run of
+  // finds with one filter prepares them once.
+  TScanSetup setup{Filter(), FilterOptions(), fIndexNo, static_cast<bool>(OnFilterRecord),
+                   fBuildingFilter && static_cast<bool>(OnFilterProgress), fRangeFinds, true};
+  if (setup == fScanSetup && fScanBuffers.Count() == fTableIO->FieldDefs().Count()) {
+    // The same items, pointed at this scan's buffer.
+    for (int k = 0; k < fScanBuffers.Count(); ++k) {
+      TFieldBufferItem& item = fScanBuffers.Items(k);
+      const TField* field = static_cast<size_t>(k + 1) < fFieldByNumber.size() ? fFieldByNumber[static_cast<size_t>(k + 1)] : nullptr;
+      if (!field) continue;
+      if (field->IsBlob())
+        item.BlobStream = BlobStreamOf(buffer, k + 1);
+      else
+        item.Buffer = buffer + fFieldOffsets[static_cast<size_t>(k + 1)];
+    }
+    return;
+  }
+  fScanSetup = TScanSetup();
   FillFieldBuffers(*fTableIO, buffer, fScanBuffers);
   // An OnFilterRecord handler may read any field; otherwise only the fields
   // the filter names are read and decoded.
@@ -282,7 +301,9 @@ void TTomeTable::BeginScan(TRecordBuffer buffer, int32_t& low, int32_t& high) {
     for (int k = 0; k < fScanBuffers.Count(); ++k)
       if (!read[static_cast<size_t>(k)]) fScanBuffers.Items(k).Active = false;
   }
-  if (fRangeFinds) NarrowToKeyRange(low, high);
+  fScanKey = TScanKey();
+  if (fRangeFinds) PrepareKeyRange();
+  fScanSetup = std::move(setup);
 }
 
 void TTomeTable::ScanRecord(TRecordBuffer /*buffer*/, int32_t position) {
@@ -295,11 +316,31 @@ void TTomeTable::EndScan() {
   fTableIO->FileIO()->Unlock();
 }
 
-void TTomeTable::NarrowToKeyRange(int32_t& low, int32_t& high) {
+int32_t TTomeTable::ScanSkip(int32_t position, bool forward) {
+  const size_t m = fScanKey.values.size();
+  // A list that waits to follow another table's write may be out of key order.
+  if (m == 0 || fFollowPending) return position;
+  // The sought key against the record's, in the order of the list.
+  int c = 0;
+  for (size_t i = 0; i < m && c == 0; ++i)
+    c = fScanKey.comparers[i]->Compare(fScanKey.values[i].data(),
+                                       fScanBuffers.Items(fScanKey.fields[i]).Buffer, -1, fScanKey.options);
+  if (fScanKey.descending) c = -c;
+  if (c == 0) return position;
+  const auto count = static_cast<int32_t>(fRecordList.size());
+  // A record past the range ends the scan; one before it sends the scan to
+  // the range's near end.
+  if (forward && c < 0) return count;
+  if (!forward && c > 0) return -1;
+  int32_t first = 0, last = -1;
+  fTableIO->KeyRange(fScanKey.values, fRecordList, fIndexNo, static_cast<int>(m), first, last);
+  if (last < first) return forward ? count : -1;
+  return forward ? first : last;
+}
+
+void TTomeTable::PrepareKeyRange() {
   // A handler sees every record it is asked about, so it keeps the full scan.
   if (fIndexNo < 0 || Filter().empty() || OnFilterRecord || (fBuildingFilter && OnFilterProgress)) return;
-  // A list that waits to follow another table's write may be out of key order.
-  if (fFollowPending || low > high) return;
   const TExprNode* root = fFilterParser.Nodes().Root;
   if (!root) return;
   // The top-level AND terms of the form field = constant.
@@ -316,9 +357,9 @@ void TTomeTable::NarrowToKeyRange(int32_t& low, int32_t& high) {
     }
   }
   const TTableHeader& header = fTableIO->TableHeader();
-  const std::vector<int32_t> keyFields = header.indexes.at(static_cast<size_t>(fIndexNo)).KeyFields();
-  std::vector<std::vector<uint8_t>> values;
-  for (int32_t keyField : keyFields) {
+  const TIndexSlot& index = header.indexes.at(static_cast<size_t>(fIndexNo));
+  TScanKey key;
+  for (int32_t keyField : index.KeyFields()) {
     std::vector<uint8_t> value;
     bool found = false;
     for (const TExprNode* term : terms) {
@@ -330,14 +371,18 @@ void TTomeTable::NarrowToKeyRange(int32_t& low, int32_t& high) {
         break;
       }
     }
-    if (!found) break;
-    values.push_back(std::move(value));
+    // The field is read into the scan buffer only when the filter names it.
+    if (!found || keyField >= fScanBuffers.Count() || !fScanBuffers.Items(keyField).Active ||
+        !fScanBuffers.Items(keyField).Buffer)
+      break;
+    const TFieldSlot& slot = header.fields.at(static_cast<size_t>(keyField));
+    key.values.push_back(std::move(value));
+    key.fields.push_back(keyField);
+    key.comparers.push_back(std::make_unique<TKeyComparer>(static_cast<TFieldType>(slot.fieldType), slot.declaredSize));
   }
-  if (values.empty()) return;
-  int32_t first = 0, last = -1;
-  fTableIO->KeyRange(values, fRecordList, fIndexNo, static_cast<int>(values.size()), first, last);
-  low = std::max(low, first);
-  high = std::min(high, last);
+  key.options = foNoPartialCompare | (HasOptions(index.options, tiCaseInsensitive) ? foCaseInsensitive : 0);
+  key.descending = HasOptions(index.options, tiDescending);
+  fScanKey = std::move(key);
 }
 
 bool TTomeTable::KeyValueOf(int32_t fieldNo, const TExprNode& field, const TExprNode& value, int indexNo,
@@ -407,15 +452,20 @@ void TTomeTable::ApplyFilter() {
     fFilterBuffer = ActiveBuffer();
     TRecordList kept;
     const int32_t count = static_cast<int32_t>(fRecordList.size());
-    int32_t low = 0, high = count - 1;
     fBuildingFilter = true;
-    BeginScan(fFilterBuffer, low, high);
+    BeginScan(fFilterBuffer);
     fBuildingFilter = false;
-    for (int32_t i = low; i <= high; ++i) {
+    for (int32_t i = 0; i < count;) {
       fPosition = i;
       ScanRecord(fFilterBuffer, i);
+      const int32_t next = ScanSkip(i, true);
+      if (next != i) {
+        i = std::max(next, i + 1);
+        continue;
+      }
       if (RecordFilter()) kept.push_back(fRecordList[static_cast<size_t>(i)]);
       if (OnFilterProgress) OnFilterProgress(*this, static_cast<int>(static_cast<int64_t>(i) * 100 / count));
+      ++i;
     }
     EndScan();
     if (kept.size() != fRecordList.size()) fRecordList = std::move(kept);

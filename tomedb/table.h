@@ -35,11 +35,14 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
+#include <vector>
 
 #include "dataset/datasource.h"
 #include "dataset/fielddefs.h"
 #include "tomedb/dataset.h"
+#include "tomedb/filter/exprnode.h"
 #include "tomedb/tableio.h"
 
 class TTomeTable : public TTDEDataSet {
@@ -152,8 +155,9 @@ class TTomeTable : public TTDEDataSet {
   void RemoveFilter() override;
   void LoadRecord(TRecordBuffer buffer, int32_t position) override;
   int32_t RecordListCount() const override { return static_cast<int32_t>(fRecordList.size()); }
-  void BeginScan(TRecordBuffer buffer, int32_t& low, int32_t& high) override;
+  void BeginScan(TRecordBuffer buffer) override;
   void ScanRecord(TRecordBuffer buffer, int32_t position) override;
+  int32_t ScanSkip(int32_t position, bool forward) override;
   void EndScan() override;
 
   std::string fTableName;
@@ -201,9 +205,9 @@ class TTomeTable : public TTDEDataSet {
   // index's list is empty and nothing changed.
   bool BuildRange();
 
-  // Narrows [low, high] to the key range the parsed filter allows (see
-  // SetRangeFinds); leaves it when no range applies. REQUIRES: the file lock.
-  void NarrowToKeyRange(int32_t& low, int32_t& high);
+  // Finds the filter's key terms for the index in use (see SetRangeFinds)
+  // and keeps them in fScanKey; none when no range applies.
+  void PrepareKeyRange();
   // The stored form of the constant `value` as a key value of table field
   // `fieldNo`, when "field = value" in the filter means what equal keys of
   // index `indexNo` mean; false otherwise.
@@ -217,6 +221,26 @@ class TTomeTable : public TTDEDataSet {
   bool fScanLocked = false;
   bool fBuildingFilter = false;  // the scan builds the filtered list
   TFieldBuffers fScanBuffers;
+  // The sought values of the leading key fields (empty: no range), the
+  // table field of each, and their comparers.
+  struct TScanKey {
+    std::vector<std::vector<uint8_t>> values;
+    std::vector<int32_t> fields;
+    std::vector<std::unique_ptr<TKeyComparer>> comparers;
+    TFilterOptions options = 0;
+    bool descending = false;
+  } fScanKey;
+  // What fScanBuffers and fScanKey were prepared for (valid: prepared).
+  struct TScanSetup {
+    std::string filter;
+    TFilterOptions options = 0;
+    int32_t indexNo = -1;
+    bool handler = false;
+    bool progress = false;
+    bool rangeFinds = false;
+    bool valid = false;
+    bool operator==(const TScanSetup&) const = default;
+  } fScanSetup;
 
   TMasterDataLink fMasterLink{*this};
   bool fRangeActive = false;

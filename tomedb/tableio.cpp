@@ -959,21 +959,22 @@ void TTomeTableIO::ReadRecord(TFieldBuffers& buffers, const TRecordList& list, i
   TFileLockGuard lock(fFileIO);
   ++fRecordReadCount;
   const TRecordEntry entry = list[static_cast<size_t>(position)];
-  // Only the bytes from the first to the last active field (a blob field's
-  // descriptor included) are read; the block and the value buffers are
-  // reused from record to record.
-  const int count = std::min(buffers.Count(), static_cast<int>(fHeader.fieldCount));
-  int32_t from = fRecordSize, to = 0;
-  for (int k = 0; k < count; ++k) {
-    const TFieldBufferItem& item = buffers.Items(k);
-    if (!item.Active) continue;
-    from = std::min(from, fFieldOffsets[static_cast<size_t>(k)]);
-    to = std::max(to, fFieldOffsets[static_cast<size_t>(k)] + FieldStoredSizeOf(k));
-  }
-  if (from < to) {
+  // The block read last is used again when nothing can have changed it: the
+  // same record, read under the same hold of the file lock (a find reads its
+  // record once to test it and once more to show it), with no write since.
+  const bool reuse = fReadBlockValid && fReadBlockOffset == entry.DataOffset && fFileIO->LockHeld() &&
+                     fReadBlockEpoch == fFileIO->LockEpoch() && fReadBlockWrites == fFileIO->WriteCount() &&
+                     fReadBlock.size() == static_cast<size_t>(fRecordSize);
+  if (!reuse) {
+    fReadBlockValid = false;
     fReadBlock.resize(static_cast<size_t>(fRecordSize));
-    fFileIO->ReadBuffer(static_cast<int64_t>(entry.DataOffset) + from, fReadBlock.data() + from, to - from);
+    if (fRecordSize > 0) fFileIO->ReadBuffer(entry.DataOffset, fReadBlock.data(), fRecordSize);
+    fReadBlockValid = true;
+    fReadBlockOffset = entry.DataOffset;
+    fReadBlockEpoch = fFileIO->LockEpoch();
+    fReadBlockWrites = fFileIO->WriteCount();
   }
+  const int count = std::min(buffers.Count(), static_cast<int>(fHeader.fieldCount));
   for (int k = 0; k < count; ++k) {
     TFieldBufferItem& item = buffers.Items(k);
     if (!item.Active) continue;

@@ -447,7 +447,11 @@ class TTomeTableIO {
   // Per field, a comparer for comparisons outside an index (made on first use).
   std::vector<std::unique_ptr<TKeyComparer>> fFieldComparers;
   TMemoryStream fCompareValue;  // reused by every key comparison
-  std::vector<uint8_t> fReadBlock;  // reused by every record read
+  std::vector<uint8_t> fReadBlock;  // the record block read last
+  bool fReadBlockValid = false;
+  int32_t fReadBlockOffset = 0;
+  int64_t fReadBlockEpoch = 0;
+  int64_t fReadBlockWrites = 0;
   std::vector<uint8_t> fReadValue;
   int64_t fRecordReadCount = 0;
   int64_t fFieldReadCount = 0;
