@@ -243,6 +243,24 @@ void TTDEDataSet::FillFieldBuffers(TTomeTableIO& table, TRecordBuffer buffer, TF
   }
 }
 
+void TTDEDataSet::PointFieldBuffers(TTomeTableIO& table, TRecordBuffer buffer, TFieldBuffers& buffers) const {
+  if (buffers.Count() != table.FieldDefs().Count()) {
+    FillFieldBuffers(table, buffer, buffers);
+    return;
+  }
+  for (int k = 0; k < buffers.Count(); ++k) {
+    const int32_t fieldNo = k + 1;
+    const TField* field =
+        static_cast<size_t>(fieldNo) < fFieldByNumber.size() ? fFieldByNumber[static_cast<size_t>(fieldNo)] : nullptr;
+    if (!field) continue;
+    TFieldBufferItem& item = buffers.Items(k);
+    if (field->IsBlob())
+      item.BlobStream = BlobStreamOf(buffer, fieldNo);
+    else
+      item.Buffer = buffer + fFieldOffsets[static_cast<size_t>(fieldNo)];
+  }
+}
+
 // ---------------------------------------------------------------- field data
 
 bool TTDEDataSet::GetFieldData(const TField& field, void* out) {

@@ -167,6 +167,10 @@ class TTDEDataSet : public TTDBDataSet, public IFilterDataSet, public ITomeBlobH
   // One item per field of `table` in field-number order: fields with a field
   // object point into `buffer`, the others are inactive.
   void FillFieldBuffers(TTomeTableIO& table, TRecordBuffer buffer, TFieldBuffers& buffers) const;
+  // Points items that FillFieldBuffers made (for any buffer of this dataset
+  // while it stays open) at `buffer`, keeping their Active flags; fills them
+  // when they do not match the table.
+  void PointFieldBuffers(TTomeTableIO& table, TRecordBuffer buffer, TFieldBuffers& buffers) const;
   // Parses the filter text when it is not empty.
   void ParseFilter();
 

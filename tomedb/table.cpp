@@ -159,6 +159,7 @@ void TTomeTable::InternalClose() {
     io->Close();
   }
   fScanBuffers.Clear();
+  fLoadBuffers.Clear();
   fRecordList.clear();
   fRecordList.shrink_to_fit();
   FreeSpareBuffers();
@@ -217,9 +218,8 @@ TGetResult TTomeTable::GetRecord(TRecordBuffer buffer, TGetMode mode, bool doChe
 }
 
 void TTomeTable::LoadRecord(TRecordBuffer buffer, int32_t position) {
-  TFieldBuffers buffers;
-  FillFieldBuffers(*fTableIO, buffer, buffers);
-  fTableIO->ReadRecord(buffers, fRecordList, position);
+  PointFieldBuffers(*fTableIO, buffer, fLoadBuffers);
+  fTableIO->ReadRecord(fLoadBuffers, fRecordList, position);
 }
 
 void TTomeTable::InternalGotoBookmark(const void* bookmark) {
@@ -267,16 +267,7 @@ void TTomeTable::BeginScan(TRecordBuffer buffer) {
   TScanSetup setup{Filter(), FilterOptions(), fIndexNo, static_cast<bool>(OnFilterRecord),
                    fBuildingFilter && static_cast<bool>(OnFilterProgress), fRangeFinds, true};
   if (setup == fScanSetup && fScanBuffers.Count() == fTableIO->FieldDefs().Count()) {
-    // The same items, pointed at this scan's buffer.
-    for (int k = 0; k < fScanBuffers.Count(); ++k) {
-      TFieldBufferItem& item = fScanBuffers.Items(k);
-      const TField* field = static_cast<size_t>(k + 1) < fFieldByNumber.size() ? fFieldByNumber[static_cast<size_t>(k + 1)] : nullptr;
-      if (!field) continue;
-      if (field->IsBlob())
-        item.BlobStream = BlobStreamOf(buffer, k + 1);
-      else
-        item.Buffer = buffer + fFieldOffsets[static_cast<size_t>(k + 1)];
-    }
+    PointFieldBuffers(*fTableIO, buffer, fScanBuffers);
     return;
   }
   fScanSetup = TScanSetup();

@@ -221,6 +221,7 @@ class TTomeTable : public TTDEDataSet {
   bool fScanLocked = false;
   bool fBuildingFilter = false;  // the scan builds the filtered list
   TFieldBuffers fScanBuffers;
+  TFieldBuffers fLoadBuffers;  // every field, for LoadRecord
   // The sought values of the leading key fields (empty: no range), the
   // table field of each, and their comparers.
   struct TScanKey {

@@ -969,6 +969,8 @@ void TTomeTableIO::ReadRecord(TFieldBuffers& buffers, const TRecordList& list, i
     fReadBlockValid = false;
     fReadBlock.resize(static_cast<size_t>(fRecordSize));
     if (fRecordSize > 0) fFileIO->ReadBuffer(entry.DataOffset, fReadBlock.data(), fRecordSize);
+    fReadPlain.resize(static_cast<size_t>(fRecordSize));
+    fReadDecoded.assign(static_cast<size_t>(fHeader.fieldCount), false);
     fReadBlockValid = true;
     fReadBlockOffset = entry.DataOffset;
     fReadBlockEpoch = fFileIO->LockEpoch();
@@ -988,17 +990,18 @@ void TTomeTableIO::ReadRecord(TFieldBuffers& buffers, const TRecordList& list, i
       continue;
     }
     if (!item.Buffer) continue;
+    // Each field of the block is decoded once, however often it is read.
     const int32_t size = FieldStoredSizeOf(k);
-    const uint8_t* stored = fReadBlock.data() + fFieldOffsets[static_cast<size_t>(k)];
-    const int32_t bufferSize = std::max(item.BufferSize, 0);
-    if (bufferSize >= size) {
-      fFileIO->DecodeBuffer(stored, item.Buffer, FieldEncrypted(k), size);
-      if (bufferSize > size) std::memset(static_cast<uint8_t*>(item.Buffer) + size, 0, static_cast<size_t>(bufferSize - size));
-    } else {
-      fReadValue.resize(static_cast<size_t>(size));
-      fFileIO->DecodeBuffer(stored, fReadValue.data(), FieldEncrypted(k), size);
-      std::memcpy(item.Buffer, fReadValue.data(), static_cast<size_t>(bufferSize));
+    const size_t offset = static_cast<size_t>(fFieldOffsets[static_cast<size_t>(k)]);
+    if (!fReadDecoded[static_cast<size_t>(k)]) {
+      fFileIO->DecodeBuffer(fReadBlock.data() + offset, fReadPlain.data() + offset, FieldEncrypted(k), size);
+      fReadDecoded[static_cast<size_t>(k)] = true;
     }
+    const int32_t bufferSize = std::max(item.BufferSize, 0);
+    const size_t copied = static_cast<size_t>(std::min(size, bufferSize));
+    std::memcpy(item.Buffer, fReadPlain.data() + offset, copied);
+    if (static_cast<size_t>(bufferSize) > copied)
+      std::memset(static_cast<uint8_t*>(item.Buffer) + copied, 0, static_cast<size_t>(bufferSize) - copied);
   }
 }
 

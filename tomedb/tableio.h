@@ -448,11 +448,12 @@ class TTomeTableIO {
   std::vector<std::unique_ptr<TKeyComparer>> fFieldComparers;
   TMemoryStream fCompareValue;  // reused by every key comparison
   std::vector<uint8_t> fReadBlock;  // the record block read last
+  std::vector<uint8_t> fReadPlain;  // its fields decoded, where fReadDecoded says
+  std::vector<bool> fReadDecoded;
   bool fReadBlockValid = false;
   int32_t fReadBlockOffset = 0;
   int64_t fReadBlockEpoch = 0;
   int64_t fReadBlockWrites = 0;
-  std::vector<uint8_t> fReadValue;
   int64_t fRecordReadCount = 0;
   int64_t fFieldReadCount = 0;
 };
