@@ -1,5 +1,7 @@
 #include "tomedb/dataset.h"
 
+#include <algorithm>
+#include <cctype>
 #include <cstring>
 
 #include "core/errors.h"
@@ -94,6 +96,7 @@ bool TTDEDataSet::CanModify() const {
 // ------------------------------------------------------------ record buffers
 
 void TTDEDataSet::PrepareRecordLayout() {
+  fParsedValid = false;  // field nodes name positions in the field list
   int32_t maxFieldNo = 0;
   for (int i = 0; i < Fields().Count(); ++i) maxFieldNo = std::max(maxFieldNo, Fields()[i].FieldNo());
   fFieldOffsets.assign(static_cast<size_t>(maxFieldNo) + 1, 0);
@@ -116,6 +119,7 @@ void TTDEDataSet::PrepareRecordLayout() {
 }
 
 void TTDEDataSet::FreeSpareBuffers() {
+  fParsedValid = false;
   for (TRecordBuffer& spare : fSpareBuffers)
     if (spare) FreeRecordBuffer(spare);
   fKeyBuffer = nullptr;
@@ -239,6 +243,24 @@ void TTDEDataSet::FillFieldBuffers(TTomeTableIO& table, TRecordBuffer buffer, TF
   }
 }
 
+void TTDEDataSet::PointFieldBuffers(TTomeTableIO& table, TRecordBuffer buffer, TFieldBuffers& buffers) const {
+  if (buffers.Count() != table.FieldDefs().Count()) {
+    FillFieldBuffers(table, buffer, buffers);
+    return;
+  }
+  for (int k = 0; k < buffers.Count(); ++k) {
+    const int32_t fieldNo = k + 1;
+    const TField* field =
+        static_cast<size_t>(fieldNo) < fFieldByNumber.size() ? fFieldByNumber[static_cast<size_t>(fieldNo)] : nullptr;
+    if (!field) continue;
+    TFieldBufferItem& item = buffers.Items(k);
+    if (field->IsBlob())
+      item.BlobStream = BlobStreamOf(buffer, fieldNo);
+    else
+      item.Buffer = buffer + fFieldOffsets[static_cast<size_t>(fieldNo)];
+  }
+}
+
 // ---------------------------------------------------------------- field data
 
 bool TTDEDataSet::GetFieldData(const TField& field, void* out) {
@@ -340,7 +362,29 @@ int32_t TTDEDataSet::FilterFieldOffset(int32_t fieldIndex) {
 }
 
 void TTDEDataSet::ParseFilter() {
-  if (!Filter().empty()) fFilterParser.Parse(Filter());
+  if (Filter().empty()) return;
+  // The tree of the same text is kept from one find to the next, unless the
+  // text asks for the date and time, which a parse fixes. Its field nodes
+  // are bound again to the buffer of the scan that follows.
+  if (fParsedValid && fParsedFilter == Filter()) {
+    std::vector<TExprNode*> pending;
+    if (fFilterParser.Nodes().Root) pending.push_back(fFilterParser.Nodes().Root);
+    while (!pending.empty()) {
+      TExprNode* node = pending.back();
+      pending.pop_back();
+      if (node->Kind == enField) node->Bound = false;
+      if (node->Left) pending.push_back(node->Left);
+      if (node->Right) pending.push_back(node->Right);
+      for (TExprNode* arg : node->Args) pending.push_back(arg);
+    }
+    return;
+  }
+  fParsedValid = false;
+  fFilterParser.Parse(Filter());
+  std::string upper = Filter();
+  for (char& c : upper) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  fParsedFilter = Filter();
+  fParsedValid = upper.find("GETDATE") == std::string::npos;
 }
 
 bool TTDEDataSet::RecordFilter() {
@@ -370,6 +414,7 @@ void TTDEDataSet::SetFilter(const std::string& text) {
     return;
   }
   CheckBrowseMode();
+  fParsedValid = false;
   if (!text.empty()) fFilterParser.Parse(text);  // an error raises before anything changes
   const std::string previous = Filter();
   TDataSet::SetFilter(text);
@@ -433,15 +478,24 @@ bool TTDEDataSet::FindRecord(bool restart, bool goForward) {
   SetState(dsFilter);
   try {
     fFilterBuffer = ActiveBuffer();
-    for (int32_t i = start; i >= 0 && i < count; i += step) {
+    BeginScan(fFilterBuffer);
+    for (int32_t i = start; i >= 0 && i < count;) {
       fPosition = i;
-      LoadRecord(fFilterBuffer, i);
+      ScanRecord(fFilterBuffer, i);
+      const int32_t next = ScanSkip(i, goForward);
+      if (next != i) {
+        // Never back: the record at i is passed over in any case.
+        i = goForward ? std::max(next, i + 1) : std::min(next, i - 1);
+        continue;
+      }
       if (RecordFilter()) {
         found = true;
         break;
       }
+      i += step;
     }
   } catch (...) {
+    EndScan();
     fFilterBuffer = nullptr;
     fPosition = oldPosition;
     SetState(dsBrowse);
@@ -455,8 +509,16 @@ bool TTDEDataSet::FindRecord(bool restart, bool goForward) {
   SetState(dsBrowse);
   if (!found) fPosition = oldPosition;
   SetFound(found);
-  if (fPosition >= 0 && fPosition < count) Resync(rmExact | rmCenter);
-  else Resync(0);
+  // The resynchronisation that shows the record found belongs to the find:
+  // it still runs under the scan's lock.
+  try {
+    if (fPosition >= 0 && fPosition < count) Resync(rmExact | rmCenter);
+    else Resync(0);
+  } catch (...) {
+    EndScan();
+    throw;
+  }
+  EndScan();
   if (found) DoAfterScroll();
   return found;
 }

@@ -144,6 +144,18 @@ class TTDEDataSet : public TTDBDataSet, public IFilterDataSet, public ITomeBlobH
   virtual void LoadRecord(TRecordBuffer /*buffer*/, int32_t /*position*/) {}
   // Entries in the record list (the finds scan it).
   virtual int32_t RecordListCount() const { return 0; }
+  // A scan of the record list that tests records one by one in `buffer` (a
+  // find, or the build of a filtered list), after the filter was parsed.
+  // ScanRecord loads at least what the filter reads (the record found is
+  // loaded whole afterwards by the resynchronisation). ScanSkip, asked after
+  // each ScanRecord, gives `position` when the record may be accepted, or
+  // else the position at which the scan goes on in its direction (outside
+  // the list: the scan ends), passing over records that cannot be accepted.
+  // EndScan runs after every BeginScan, also on an error, and may run again.
+  virtual void BeginScan(TRecordBuffer /*buffer*/) {}
+  virtual void ScanRecord(TRecordBuffer buffer, int32_t position) { LoadRecord(buffer, position); }
+  virtual int32_t ScanSkip(int32_t position, bool /*forward*/) { return position; }
+  virtual void EndScan() {}
 
   // Computes DataSize, RecordSize and the field offsets from the bound
   // field objects, and allocates the spare buffers as new records.
@@ -155,6 +167,10 @@ class TTDEDataSet : public TTDBDataSet, public IFilterDataSet, public ITomeBlobH
   // One item per field of `table` in field-number order: fields with a field
   // object point into `buffer`, the others are inactive.
   void FillFieldBuffers(TTomeTableIO& table, TRecordBuffer buffer, TFieldBuffers& buffers) const;
+  // Points items that FillFieldBuffers made (for any buffer of this dataset
+  // while it stays open) at `buffer`, keeping their Active flags; fills them
+  // when they do not match the table.
+  void PointFieldBuffers(TTomeTableIO& table, TRecordBuffer buffer, TFieldBuffers& buffers) const;
   // Parses the filter text when it is not empty.
   void ParseFilter();
 
@@ -181,6 +197,10 @@ class TTDEDataSet : public TTDBDataSet, public IFilterDataSet, public ITomeBlobH
   TRecordBuffer fKeyBuffer = nullptr;
   TRecordBuffer fFilterBuffer = nullptr;
   bool fCanModify = false;
+  // The filter text whose tree the parser holds, while that tree may be
+  // evaluated again (see ParseFilter).
+  std::string fParsedFilter;
+  bool fParsedValid = false;
 
  private:
   std::unordered_map<TRecordBuffer, std::vector<std::unique_ptr<TOptimBlobStream>>> fBlobStreams;

@@ -254,7 +254,10 @@ void TTomeDBFileIO::AcquireFileLock() {
 
 void TTomeDBFileIO::Lock() {
   if (!IsOpen()) DatabaseError("Cannot perform this operation on a closed database");
-  if (fLockDepth == 0 && Shared() && fDiskStream) AcquireFileLock();
+  if (fLockDepth == 0) {
+    if (Shared() && fDiskStream) AcquireFileLock();
+    ++fLockEpoch;
+  }
   ++fLockDepth;
 }
 

@@ -102,6 +102,10 @@ class TTomeDBFileIO {
   // without end). Memory and exclusive databases take no lock.
   void Lock();
   void Unlock();
+  // Counts the outermost Lock calls: bytes read while the lock is held, with
+  // the same LockEpoch() and WriteCount(), are still what the file holds.
+  int64_t LockEpoch() const { return fLockEpoch; }
+  bool LockHeld() const { return fLockDepth > 0; }
   // The session's settings, which the database copies here from its session.
   int32_t LockWaitTime() const { return fLockWaitTime; }
   void SetLockWaitTime(int32_t milliseconds) { fLockWaitTime = milliseconds < 0 ? 0 : milliseconds; }
@@ -199,6 +203,7 @@ class TTomeDBFileIO {
   int32_t fLockWaitTime = 100;
   int32_t fLockRetryCount = 20;
   int fLockDepth = 0;
+  int64_t fLockEpoch = 0;
   int64_t fWriteCount = 0;
   // The file size as last seen; reads within it need not ask the system.
   // Another process only ever makes the file longer.

@@ -1,10 +1,12 @@
 #include "tomedb/table.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 
 #include "core/errors.h"
 #include "tomedb/database.h"
+#include "tomedb/filter/exprnode.h"
 #include "tomedb/session.h"
 
 TTomeTable::TTomeTable(TComponent* owner) : TTDEDataSet(owner) {
@@ -148,12 +150,16 @@ void TTomeTable::DoAfterOpen() {
 }
 
 void TTomeTable::InternalClose() {
+  EndScan();
+  fScanSetup = TScanSetup();
   if (fTableIO) {
     TTomeTableIO* io = fTableIO;
     fTableIO = nullptr;
     io->RemoveListener(this);
     io->Close();
   }
+  fScanBuffers.Clear();
+  fLoadBuffers.Clear();
   fRecordList.clear();
   fRecordList.shrink_to_fit();
   FreeSpareBuffers();
@@ -212,9 +218,8 @@ TGetResult TTomeTable::GetRecord(TRecordBuffer buffer, TGetMode mode, bool doChe
 }
 
 void TTomeTable::LoadRecord(TRecordBuffer buffer, int32_t position) {
-  TFieldBuffers buffers;
-  FillFieldBuffers(*fTableIO, buffer, buffers);
-  fTableIO->ReadRecord(buffers, fRecordList, position);
+  PointFieldBuffers(*fTableIO, buffer, fLoadBuffers);
+  fTableIO->ReadRecord(fLoadBuffers, fRecordList, position);
 }
 
 void TTomeTable::InternalGotoBookmark(const void* bookmark) {
@@ -253,6 +258,175 @@ void TTomeTable::InternalRefresh() {
 
 // ------------------------------------------------------------------- filter
 
+void TTomeTable::BeginScan(TRecordBuffer buffer) {
+  EndScan();
+  fTableIO->FileIO()->Lock();
+  fScanLocked = true;
+  // What the scan reads and the key range depend only on these; a run of
+  // finds with one filter prepares them once.
+  TScanSetup setup{Filter(), FilterOptions(), fIndexNo, static_cast<bool>(OnFilterRecord),
+                   fBuildingFilter && static_cast<bool>(OnFilterProgress), fRangeFinds, true};
+  if (setup == fScanSetup && fScanBuffers.Count() == fTableIO->FieldDefs().Count()) {
+    PointFieldBuffers(*fTableIO, buffer, fScanBuffers);
+    return;
+  }
+  fScanSetup = TScanSetup();
+  FillFieldBuffers(*fTableIO, buffer, fScanBuffers);
+  // An OnFilterRecord handler may read any field; otherwise only the fields
+  // the filter names are read and decoded.
+  if (!OnFilterRecord) {
+    std::vector<bool> read(static_cast<size_t>(fScanBuffers.Count()), false);
+    std::vector<const TExprNode*> pending;
+    if (!Filter().empty() && fFilterParser.Nodes().Root) pending.push_back(fFilterParser.Nodes().Root);
+    while (!pending.empty()) {
+      const TExprNode* node = pending.back();
+      pending.pop_back();
+      if (node->Kind == enField && node->FieldIndex >= 0 && node->FieldIndex < Fields().Count()) {
+        const int32_t fieldNo = Fields()[node->FieldIndex].FieldNo();
+        if (fieldNo >= 1 && fieldNo <= fScanBuffers.Count()) read[static_cast<size_t>(fieldNo - 1)] = true;
+      }
+      if (node->Left) pending.push_back(node->Left);
+      if (node->Right) pending.push_back(node->Right);
+      for (const TExprNode* arg : node->Args) pending.push_back(arg);
+    }
+    for (int k = 0; k < fScanBuffers.Count(); ++k)
+      if (!read[static_cast<size_t>(k)]) fScanBuffers.Items(k).Active = false;
+  }
+  fScanKey = TScanKey();
+  if (fRangeFinds) PrepareKeyRange();
+  fScanSetup = std::move(setup);
+}
+
+void TTomeTable::ScanRecord(TRecordBuffer /*buffer*/, int32_t position) {
+  fTableIO->ReadRecord(fScanBuffers, fRecordList, position);
+}
+
+void TTomeTable::EndScan() {
+  if (!fScanLocked) return;
+  fScanLocked = false;
+  fTableIO->FileIO()->Unlock();
+}
+
+int32_t TTomeTable::ScanSkip(int32_t position, bool forward) {
+  const size_t m = fScanKey.values.size();
+  // A list that waits to follow another table's write may be out of key order.
+  if (m == 0 || fFollowPending) return position;
+  // The sought key against the record's, in the order of the list.
+  int c = 0;
+  for (size_t i = 0; i < m && c == 0; ++i)
+    c = fScanKey.comparers[i]->Compare(fScanKey.values[i].data(),
+                                       fScanBuffers.Items(fScanKey.fields[i]).Buffer, -1, fScanKey.options);
+  if (fScanKey.descending) c = -c;
+  if (c == 0) return position;
+  const auto count = static_cast<int32_t>(fRecordList.size());
+  // A record past the range ends the scan; one before it sends the scan to
+  // the range's near end.
+  if (forward && c < 0) return count;
+  if (!forward && c > 0) return -1;
+  int32_t first = 0, last = -1;
+  fTableIO->KeyRange(fScanKey.values, fRecordList, fIndexNo, static_cast<int>(m), first, last);
+  if (last < first) return forward ? count : -1;
+  return forward ? first : last;
+}
+
+void TTomeTable::PrepareKeyRange() {
+  // A handler sees every record it is asked about, so it keeps the full scan.
+  if (fIndexNo < 0 || Filter().empty() || OnFilterRecord || (fBuildingFilter && OnFilterProgress)) return;
+  const TExprNode* root = fFilterParser.Nodes().Root;
+  if (!root) return;
+  // The top-level AND terms of the form field = constant.
+  std::vector<const TExprNode*> terms, pending{root};
+  while (!pending.empty()) {
+    const TExprNode* node = pending.back();
+    pending.pop_back();
+    if (node->Kind == enOperator && node->Operator == coAND && node->Left && node->Right) {
+      pending.push_back(node->Right);
+      pending.push_back(node->Left);
+    } else if (node->Kind == enOperator && node->Operator == coEQ && node->Left && node->Right &&
+               node->Left->Kind == enField && !node->Left->IsBlobField && node->Right->Kind == enConst) {
+      terms.push_back(node);
+    }
+  }
+  const TTableHeader& header = fTableIO->TableHeader();
+  const TIndexSlot& index = header.indexes.at(static_cast<size_t>(fIndexNo));
+  TScanKey key;
+  for (int32_t keyField : index.KeyFields()) {
+    std::vector<uint8_t> value;
+    bool found = false;
+    for (const TExprNode* term : terms) {
+      const int32_t fieldIndex = term->Left->FieldIndex;
+      if (fieldIndex < 0 || fieldIndex >= Fields().Count()) continue;
+      if (Fields()[fieldIndex].FieldNo() != keyField + 1) continue;
+      if (KeyValueOf(keyField, *term->Left, *term->Right, fIndexNo, value)) {
+        found = true;
+        break;
+      }
+    }
+    // The field is read into the scan buffer only when the filter names it.
+    if (!found || keyField >= fScanBuffers.Count() || !fScanBuffers.Items(keyField).Active ||
+        !fScanBuffers.Items(keyField).Buffer)
+      break;
+    const TFieldSlot& slot = header.fields.at(static_cast<size_t>(keyField));
+    key.values.push_back(std::move(value));
+    key.fields.push_back(keyField);
+    key.comparers.push_back(std::make_unique<TKeyComparer>(static_cast<TFieldType>(slot.fieldType), slot.declaredSize));
+  }
+  key.options = foNoPartialCompare | (HasOptions(index.options, tiCaseInsensitive) ? foCaseInsensitive : 0);
+  key.descending = HasOptions(index.options, tiDescending);
+  fScanKey = std::move(key);
+}
+
+bool TTomeTable::KeyValueOf(int32_t fieldNo, const TExprNode& field, const TExprNode& value, int indexNo,
+                            std::vector<uint8_t>& out) const {
+  const TTableHeader& header = fTableIO->TableHeader();
+  const TFieldSlot& slot = header.fields.at(static_cast<size_t>(fieldNo));
+  const auto type = static_cast<TFieldType>(slot.fieldType);
+  const int32_t size = fTableIO->FieldStoredSizeOf(fieldNo);
+  const TField* object = static_cast<size_t>(fieldNo + 1) < fFieldByNumber.size()
+                             ? fFieldByNumber[static_cast<size_t>(fieldNo + 1)]
+                             : nullptr;
+  // The filter must read the field as the index does: same type, all of its
+  // stored bytes.
+  if (!object || field.DataType != type || object->DataSize() != size || size <= 0) return false;
+  out.assign(static_cast<size_t>(size), 0);
+  switch (type) {
+    case ftString:
+    case ftFixedChar: {
+      if (value.DataType != ftString) return false;
+      const TFilterOptions options = FilterOptions();
+      // A "*" makes the filter compare a prefix; the index compares whole texts.
+      if (value.PartialLength >= 0 && !(options & foNoPartialCompare)) return false;
+      const bool indexIgnoresCase = HasOptions(header.indexes.at(static_cast<size_t>(indexNo)).options, tiCaseInsensitive);
+      if (((options & foCaseInsensitive) != 0) != indexIgnoresCase) return false;
+      // A longer text is never cut: it stays out of the range altogether.
+      const std::string_view text = value.Text();
+      if (text.size() + 1 > static_cast<size_t>(size)) return false;
+      std::memcpy(out.data(), text.data(), text.size());
+      return true;
+    }
+    case ftSmallint:
+    case ftWord:
+    case ftInteger:
+    case ftAutoInc:
+    case ftLargeint: {
+      if (value.DataType != ftInteger) return false;
+      const int64_t number = value.Integer();
+      if (type == ftSmallint && (number < INT16_MIN || number > INT16_MAX)) return false;
+      if (type == ftWord && (number < 0 || number > UINT16_MAX)) return false;
+      for (int32_t b = 0; b < size; ++b) out[static_cast<size_t>(b)] = static_cast<uint8_t>(static_cast<uint64_t>(number) >> (8 * b));
+      return true;
+    }
+    case ftDate:
+    case ftTime:
+      if (value.DataType != type || value.DataSize < 4 || !value.Data) return false;
+      std::memcpy(out.data(), value.Data, 4);
+      return true;
+    default:
+      // Doubles (a NaN has no place in an order) and booleans keep the full scan.
+      return false;
+  }
+}
+
 void TTomeTable::ApplyFilter() {
   SetState(dsFilter);
   TTomeSession* session = Database() ? Database()->Session() : nullptr;
@@ -269,14 +443,26 @@ void TTomeTable::ApplyFilter() {
     fFilterBuffer = ActiveBuffer();
     TRecordList kept;
     const int32_t count = static_cast<int32_t>(fRecordList.size());
-    for (int32_t i = 0; i < count; ++i) {
+    fBuildingFilter = true;
+    BeginScan(fFilterBuffer);
+    fBuildingFilter = false;
+    for (int32_t i = 0; i < count;) {
       fPosition = i;
-      LoadRecord(fFilterBuffer, i);
+      ScanRecord(fFilterBuffer, i);
+      const int32_t next = ScanSkip(i, true);
+      if (next != i) {
+        i = std::max(next, i + 1);
+        continue;
+      }
       if (RecordFilter()) kept.push_back(fRecordList[static_cast<size_t>(i)]);
       if (OnFilterProgress) OnFilterProgress(*this, static_cast<int>(static_cast<int64_t>(i) * 100 / count));
+      ++i;
     }
+    EndScan();
     if (kept.size() != fRecordList.size()) fRecordList = std::move(kept);
   } catch (...) {
+    fBuildingFilter = false;
+    EndScan();
     finish();
     try {
       First();

@@ -35,11 +35,14 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
+#include <vector>
 
 #include "dataset/datasource.h"
 #include "dataset/fielddefs.h"
 #include "tomedb/dataset.h"
+#include "tomedb/filter/exprnode.h"
 #include "tomedb/tableio.h"
 
 class TTomeTable : public TTDEDataSet {
@@ -108,6 +111,15 @@ class TTomeTable : public TTDEDataSet {
   // Raised for every record tested while a filtered list is built (0-99).
   TFilterProgressEvent OnFilterProgress;
 
+  // Range finds (on by default): when the filter's top-level AND terms
+  // compare the leading key fields of the index in use with "=" against
+  // constants, and each comparison means exactly what the index's order
+  // means, the finds and the filtered list test only the records of that
+  // key range; the results and their order are those of the full scan.
+  // Switching them off makes every scan test every record.
+  bool RangeFinds() const { return fRangeFinds; }
+  void SetRangeFinds(bool value) { fRangeFinds = value; }
+
   // The table I/O object while open.
   TTomeTableIO* TableIO() const { return fTableIO; }
   // The record list in use (read-only view; valid until the next change).
@@ -143,6 +155,10 @@ class TTomeTable : public TTDEDataSet {
   void RemoveFilter() override;
   void LoadRecord(TRecordBuffer buffer, int32_t position) override;
   int32_t RecordListCount() const override { return static_cast<int32_t>(fRecordList.size()); }
+  void BeginScan(TRecordBuffer buffer) override;
+  void ScanRecord(TRecordBuffer buffer, int32_t position) override;
+  int32_t ScanSkip(int32_t position, bool forward) override;
+  void EndScan() override;
 
   std::string fTableName;
   TIndexDefs fIndexDefs;
@@ -188,6 +204,44 @@ class TTomeTable : public TTDEDataSet {
   // the record list (the index's full list) to the range. False when the
   // index's list is empty and nothing changed.
   bool BuildRange();
+
+  // Finds the filter's key terms for the index in use (see SetRangeFinds)
+  // and keeps them in fScanKey; none when no range applies.
+  void PrepareKeyRange();
+  // The stored form of the constant `value` as a key value of table field
+  // `fieldNo`, when "field = value" in the filter means what equal keys of
+  // index `indexNo` mean; false otherwise.
+  bool KeyValueOf(int32_t fieldNo, const TExprNode& field, const TExprNode& value, int indexNo,
+                  std::vector<uint8_t>& out) const;
+
+  bool fRangeFinds = true;
+  // State of one scan: the file lock is held from BeginScan to EndScan, and
+  // the record is read through fScanBuffers, which name only the fields the
+  // filter reads.
+  bool fScanLocked = false;
+  bool fBuildingFilter = false;  // the scan builds the filtered list
+  TFieldBuffers fScanBuffers;
+  TFieldBuffers fLoadBuffers;  // every field, for LoadRecord
+  // The sought values of the leading key fields (empty: no range), the
+  // table field of each, and their comparers.
+  struct TScanKey {
+    std::vector<std::vector<uint8_t>> values;
+    std::vector<int32_t> fields;
+    std::vector<std::unique_ptr<TKeyComparer>> comparers;
+    TFilterOptions options = 0;
+    bool descending = false;
+  } fScanKey;
+  // What fScanBuffers and fScanKey were prepared for (valid: prepared).
+  struct TScanSetup {
+    std::string filter;
+    TFilterOptions options = 0;
+    int32_t indexNo = -1;
+    bool handler = false;
+    bool progress = false;
+    bool rangeFinds = false;
+    bool valid = false;
+    bool operator==(const TScanSetup&) const = default;
+  } fScanSetup;
 
   TMasterDataLink fMasterLink{*this};
   bool fRangeActive = false;

@@ -425,6 +425,7 @@ void TTomeTableIO::LoadLists() {
     std::vector<std::vector<int32_t>> nexts(indexCount);
     for (size_t j = 0; j < indexCount; ++j) nexts[j] = NextNumbers(indexTabs[j]);
     fTabSummary = SummaryOf(recordTab.items, recordTab.lastRecordTorn, nexts);
+    fTabSummaryStale = false;
   }
 
   // The walk of index j; with `skipLast`, the last record is passed over like
@@ -581,6 +582,10 @@ bool TTomeTableIO::ReloadIfChanged() {
   fFileIO->ReadTableHeader(fTableNo, bytes.data());
   // The header alone does not change when another process deletes a record
   // or moves one in a key order; the summary of the tabs does.
+  if (fTabSummaryStale) {
+    fTabSummary = MemorySummary();
+    fTabSummaryStale = false;
+  }
   if (bytes == fHeaderBytes && ReadTabSummary(TTableHeader::Decode(bytes.data())) == fTabSummary) return false;
   const TTableHeader header = fFileIO->ReadTableHeader(fTableNo);
   if (header.fieldCount != fHeader.fieldCount || header.indexCount != fHeader.indexCount)
@@ -644,7 +649,7 @@ void TTomeTableIO::RepairTornRecord() {
   WriteHeaderRange(kThRecordTabOffset, 8);
   fTornRecord = -1;
   fTornLinks.clear();
-  fTabSummary = MemorySummary();
+  fTabSummaryStale = true;
 }
 
 void TTomeTableIO::RepairRelinks() {
@@ -660,7 +665,7 @@ void TTomeTableIO::RepairRelinks() {
     LinkAfter(indexNo, recordNo, predecessor);
     fRelinks.pop_back();
   }
-  fTabSummary = MemorySummary();
+  fTabSummaryStale = true;
 }
 
 bool TTomeTableIO::PrepareWrite() {
@@ -954,9 +959,23 @@ void TTomeTableIO::ReadRecord(TFieldBuffers& buffers, const TRecordList& list, i
   TFileLockGuard lock(fFileIO);
   ++fRecordReadCount;
   const TRecordEntry entry = list[static_cast<size_t>(position)];
-  std::vector<uint8_t> block(static_cast<size_t>(fRecordSize));
-  if (fRecordSize > 0) fFileIO->ReadBuffer(entry.DataOffset, block.data(), fRecordSize);
-  std::vector<uint8_t> value;
+  // The block read last is used again when nothing can have changed it: the
+  // same record, read under the same hold of the file lock (a find reads its
+  // record once to test it and once more to show it), with no write since.
+  const bool reuse = fReadBlockValid && fReadBlockOffset == entry.DataOffset && fFileIO->LockHeld() &&
+                     fReadBlockEpoch == fFileIO->LockEpoch() && fReadBlockWrites == fFileIO->WriteCount() &&
+                     fReadBlock.size() == static_cast<size_t>(fRecordSize);
+  if (!reuse) {
+    fReadBlockValid = false;
+    fReadBlock.resize(static_cast<size_t>(fRecordSize));
+    if (fRecordSize > 0) fFileIO->ReadBuffer(entry.DataOffset, fReadBlock.data(), fRecordSize);
+    fReadPlain.resize(static_cast<size_t>(fRecordSize));
+    fReadDecoded.assign(static_cast<size_t>(fHeader.fieldCount), false);
+    fReadBlockValid = true;
+    fReadBlockOffset = entry.DataOffset;
+    fReadBlockEpoch = fFileIO->LockEpoch();
+    fReadBlockWrites = fFileIO->WriteCount();
+  }
   const int count = std::min(buffers.Count(), static_cast<int>(fHeader.fieldCount));
   for (int k = 0; k < count; ++k) {
     TFieldBufferItem& item = buffers.Items(k);
@@ -971,15 +990,47 @@ void TTomeTableIO::ReadRecord(TFieldBuffers& buffers, const TRecordList& list, i
       continue;
     }
     if (!item.Buffer) continue;
+    // Each field of the block is decoded once, however often it is read.
     const int32_t size = FieldStoredSizeOf(k);
-    value.resize(static_cast<size_t>(size));
-    fFileIO->DecodeBuffer(block.data() + fFieldOffsets[static_cast<size_t>(k)], value.data(), FieldEncrypted(k),
-                          size);
-    const size_t copied = static_cast<size_t>(std::min(size, std::max(item.BufferSize, 0)));
-    std::memcpy(item.Buffer, value.data(), copied);
-    if (static_cast<size_t>(item.BufferSize) > copied)
-      std::memset(static_cast<uint8_t*>(item.Buffer) + copied, 0, static_cast<size_t>(item.BufferSize) - copied);
+    const size_t offset = static_cast<size_t>(fFieldOffsets[static_cast<size_t>(k)]);
+    if (!fReadDecoded[static_cast<size_t>(k)]) {
+      fFileIO->DecodeBuffer(fReadBlock.data() + offset, fReadPlain.data() + offset, FieldEncrypted(k), size);
+      fReadDecoded[static_cast<size_t>(k)] = true;
+    }
+    const int32_t bufferSize = std::max(item.BufferSize, 0);
+    const size_t copied = static_cast<size_t>(std::min(size, bufferSize));
+    std::memcpy(item.Buffer, fReadPlain.data() + offset, copied);
+    if (static_cast<size_t>(bufferSize) > copied)
+      std::memset(static_cast<uint8_t*>(item.Buffer) + copied, 0, static_cast<size_t>(bufferSize) - copied);
   }
+}
+
+void TTomeTableIO::KeyRange(const std::vector<std::vector<uint8_t>>& values, const TRecordList& list, int indexNo,
+                            int fieldCount, int32_t& first, int32_t& last) {
+  RequireOpen();
+  if (indexNo < 0 || indexNo >= fHeader.indexCount) DatabaseErrorFmt("Index number %s does not exist", {Num(indexNo)});
+  TKeySource key;
+  key.values.assign(static_cast<size_t>(fHeader.fieldCount), std::vector<uint8_t>());
+  const std::vector<int32_t> fields = fHeader.indexes[static_cast<size_t>(indexNo)].KeyFields();
+  for (size_t i = 0; i < fields.size() && i < static_cast<size_t>(fieldCount) && i < values.size(); ++i)
+    key.values[static_cast<size_t>(fields[i])] = values[i];
+  TFileLockGuard lock(fFileIO);
+  // The first record whose key is not below the sought one, then the first
+  // whose key lies above it (CompareKey already follows a descending order).
+  auto boundary = [&](bool above) {
+    int32_t low = 0, high = static_cast<int32_t>(list.size());
+    while (low < high) {
+      const int32_t middle = low + (high - low) / 2;
+      const int c = CompareKey(key, list[static_cast<size_t>(middle)], false, fieldCount, indexNo);
+      if (above ? c >= 0 : c > 0)
+        low = middle + 1;
+      else
+        high = middle;
+    }
+    return low;
+  };
+  first = boundary(false);
+  last = boundary(true) - 1;
 }
 
 // ----------------------------------------------------------------- blobs
@@ -1324,7 +1375,7 @@ void TTomeTableIO::AppendLocked(TFieldBuffers& buffers, const TAdjustCallback& a
     list.insert(list.begin() + position, entry);
   }
   fHeaderBytes = fHeader.Encode();
-  fTabSummary = MemorySummary();
+  fTabSummaryStale = true;
 }
 
 void TTomeTableIO::ModifyLocked(TFieldBuffers& buffers, const TRecordEntry& entry, const TAdjustCallback& adjust) {
@@ -1460,7 +1511,7 @@ void TTomeTableIO::ModifyLocked(TFieldBuffers& buffers, const TRecordEntry& entr
     list.insert(list.begin() + m.to, entry);
   }
   fHeaderBytes = fHeader.Encode();
-  fTabSummary = MemorySummary();
+  fTabSummaryStale = true;
 }
 
 void TTomeTableIO::DeleteLocked(const TRecordEntry& entry) {
@@ -1477,5 +1528,5 @@ void TTomeTableIO::DeleteLocked(const TRecordEntry& entry) {
       }
   }
   fRecordLists[0].erase(fRecordLists[0].begin() + position);
-  fTabSummary = MemorySummary();
+  fTabSummaryStale = true;
 }

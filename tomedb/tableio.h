@@ -247,6 +247,14 @@ class TTomeTableIO {
   // or the last of them.
   int BoundSearch(const TFieldBuffers& buffers, const TRecordList& list, bool partial, int fieldCount,
                   int indexNo, bool lowerBound, int32_t& position);
+  // The positions first..last of `list` (in the order of index `indexNo`)
+  // whose first `fieldCount` key fields equal `values` (one value per key
+  // field in key order, in the stored form; text up to its zero byte), by
+  // two binary searches under the file lock; last < first when none. Equal
+  // means what the index's comparison says (collation, letter case,
+  // descending order); no partial compare.
+  void KeyRange(const std::vector<std::vector<uint8_t>>& values, const TRecordList& list, int indexNo,
+                int fieldCount, int32_t& first, int32_t& last);
   // Where a record with these key values would be inserted in index
   // `indexNo`: after the equal record where the search stopped.
   int32_t InsertPosition(const TFieldBuffers& buffers, int indexNo);
@@ -411,6 +419,11 @@ class TTomeTableIO {
   std::vector<TRecordList> fRecordLists;
   int64_t fReloadCount = 0;
   uint64_t fTabSummary = 0;
+  // A write changed the tabs since fTabSummary was taken. The summary is
+  // taken again only when a change check needs it, so a table that no other
+  // process can write (an exclusive file) never pays for it: hashing the
+  // whole tabs after every append made building a large table quadratic.
+  bool fTabSummaryStale = false;
   // Per index, the next numbers of its index tab items as in the file (the
   // summary is kept from them without reading the file again).
   std::vector<std::vector<int32_t>> fIndexNext;
@@ -434,6 +447,13 @@ class TTomeTableIO {
   // Per field, a comparer for comparisons outside an index (made on first use).
   std::vector<std::unique_ptr<TKeyComparer>> fFieldComparers;
   TMemoryStream fCompareValue;  // reused by every key comparison
+  std::vector<uint8_t> fReadBlock;  // the record block read last
+  std::vector<uint8_t> fReadPlain;  // its fields decoded, where fReadDecoded says
+  std::vector<bool> fReadDecoded;
+  bool fReadBlockValid = false;
+  int32_t fReadBlockOffset = 0;
+  int64_t fReadBlockEpoch = 0;
+  int64_t fReadBlockWrites = 0;
   int64_t fRecordReadCount = 0;
   int64_t fFieldReadCount = 0;
 };

@@ -249,3 +249,36 @@ TEST(Concurrency, TablesSharingOneTableIOFollowEachOther) {
   b.Post();
   EXPECT_EQ(keys(a), (std::vector<int32_t>{10, 30, 32, 35, 40}));
 }
+
+TEST(Concurrency, FindsSeeAnotherProcesssWriteAndLeaveTheLockFree) {
+  TTestDatabase db("table t\nfield k Integer\nfield v Integer\nindex byk k\n", "shared");
+  {
+    TOpenTable a(db, "t");
+    for (int32_t k = 1; k <= 50; ++k) TRecordValues(*a.table).SetInt(0, k).SetInt(1, 0).Append();
+  }
+  auto setValue = [](int32_t value) {
+    return [value](TTomeTableIO& t) {
+      const int32_t position = t.ConvertPosition(t.RecordListOf(1), PositionOfKey(t, 20), 0);
+      TRecordValues r(t);
+      r.SetInt(1, value).OnlyActive({1});
+      t.ModifyRecord(r.buffers, position);
+    };
+  };
+  TTomeTable table;
+  table.SetDatabaseName(db.path());
+  table.SetTableName("t");
+  table.SetIndexName("byk");
+  table.Open();
+  table.SetFilter("k=20");
+  ASSERT_TRUE(table.FindFirst());
+  EXPECT_EQ(table.FieldByName("v").AsInteger(), 0);
+  // The other process waits for the lock at most two seconds: the find must
+  // not keep it.
+  InOtherProcess(db, setValue(7));
+  ASSERT_TRUE(table.FindFirst());
+  EXPECT_EQ(table.FieldByName("v").AsInteger(), 7) << "the record is read again by the next find";
+  table.SetFiltered(true);
+  InOtherProcess(db, setValue(8));
+  table.First();
+  EXPECT_EQ(table.FieldByName("v").AsInteger(), 8);
+}
