@@ -39,10 +39,12 @@ void TForm1::SpeedButtonsavefileClick() {
   SaveDialog1.setAcceptMode(QFileDialog::AcceptSave);
   SaveDialog1.setFileMode(QFileDialog::AnyFile);
   SaveDialog1.setNameFilter(QStringLiteral("*.txt (*.txt)"));
-  SaveDialog1.setDefaultSuffix(QStringLiteral("txt"));
   if (desktop().runModal(SaveDialog1) != QDialog::Accepted) return;
   const QStringList chosen = SaveDialog1.selectedFiles();
   if (chosen.isEmpty() || chosen.first().isEmpty()) return;
+  // A name without an extension gets ".txt". The dialog's own default
+  // suffix is not used: it would turn a folder chosen by mistake into a
+  // file beside it.
   const QString failure = saveTicketFile(withTextExtension(chosen.first()), ticketTexts());
   if (!failure.isEmpty()) desktop().messageBox(this, failure);
 }

@@ -43,5 +43,7 @@ QString saveTicketFile(const QString& path, const QStringList& tickets) {
 }
 
 QString withTextExtension(const QString& path) {
-  return QFileInfo(path).fileName().contains(QLatin1Char('.')) ? path : path + QStringLiteral(".txt");
+  const QFileInfo file(path);
+  // A folder stays as it is, for saveTicketFile to refuse.
+  return file.isDir() || file.fileName().contains(QLatin1Char('.')) ? path : path + QStringLiteral(".txt");
 }

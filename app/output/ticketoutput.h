@@ -27,5 +27,5 @@ QStringList textViewLines(const QStringList& tickets);
 QString saveTicketFile(const QString& path, const QStringList& tickets);
 
 // `path` with ".txt" added when its file name has no extension (no "." in
-// it); else `path` unchanged.
+// it) and it names no folder; else `path` unchanged.
 QString withTextExtension(const QString& path);

@@ -6,6 +6,8 @@
 #include <QFileInfo>
 #include <QRadioButton>
 #include <QTemporaryDir>
+#include <QTimer>
+#include <algorithm>
 #include <sstream>
 
 #include "cli.h"
@@ -16,12 +18,12 @@ namespace {
 
 const QString kShipped = QStringLiteral(NUMERION_SHIPPED_CATALOGUE);
 
-struct Run {
+struct CliResult {
   int status;
   std::string out, err;
 };
 
-Run cliRun(QStringList arguments, bool withCatalogue = true) {
+CliResult cliRun(QStringList arguments, bool withCatalogue = true) {
   if (withCatalogue) arguments << "--catalogue" << kShipped;
   std::ostringstream out, err;
   const int status = cli::run(arguments, QFileInfo(kShipped).absolutePath(), out, err);
@@ -70,13 +72,13 @@ TEST_F(CliAndWizard, TicketsAreTheWizards) {
   const int entry = form.ComboBox2->findText("4if5", Qt::MatchStartsWith);
   ASSERT_GE(entry, 0);
   form.ComboBox2->setCurrentIndex(entry);
-  const Run offered = cliRun({"wheels", "--country", country, "--lottery", lottery, "--count", "10"});
+  const CliResult offered = cliRun({"wheels", "--country", country, "--lottery", lottery, "--count", "10"});
   QStringList entries;
   for (int i = 0; i < form.ComboBox2->count(); ++i) entries << form.ComboBox2->itemText(i);
   EXPECT_EQ(linesOf(offered.out), entries);
   QTest::mouseClick(form.SpeedButtonbuildticket, Qt::LeftButton);
   ASSERT_EQ(form.PageControl1->currentIndex(), 3);
-  const Run abbreviated = cliRun(QStringList{"tickets"} + selection("4if5") + QStringList{"--format", "4"});
+  const CliResult abbreviated = cliRun(QStringList{"tickets"} + selection("4if5") + QStringList{"--format", "4"});
   EXPECT_EQ(abbreviated.status, 0) << abbreviated.err;
   EXPECT_EQ(linesOf(abbreviated.out), form.ticketTexts());
 
@@ -89,17 +91,18 @@ TEST_F(CliAndWizard, TicketsAreTheWizards) {
   ASSERT_EQ(form.PageControl1->currentIndex(), 3);
   QTemporaryDir dir;
   const QString out = dir.filePath("key.txt");
-  const Run key = cliRun(QStringList{"tickets"} + selection(keyFormula) +
+  const CliResult key = cliRun(QStringList{"tickets"} + selection(keyFormula) +
                          QStringList{"--type", "k", "--format", "8", "--out", out});
   EXPECT_EQ(key.status, 0) << key.err;
   QFile saved(out);
   ASSERT_TRUE(saved.open(QIODevice::ReadOnly));
   EXPECT_EQ(linesOf(saved.readAll().toStdString()), form.ticketTexts());
-  EXPECT_TRUE(form.ticketTexts().first().startsWith("07, ")) << "the key leads";
+  for (const QString& ticket : form.ticketTexts())
+    EXPECT_TRUE(ticket.split(", ").contains("07")) << "the key is on every ticket: " << ticket.toStdString();
 }
 
 TEST_F(CliAndWizard, TheReportKeepsTheFormulaAndCountsEverySet) {
-  const Run report = cliRun(QStringList{"report"} + selection("4if5") + QStringList{"--format", "tsv"});
+  const CliResult report = cliRun(QStringList{"report"} + selection("4if5") + QStringList{"--format", "tsv"});
   ASSERT_EQ(report.status, 0) << report.err;
   const QStringList lines = linesOf(report.out);
   ASSERT_FALSE(lines.isEmpty());
@@ -113,12 +116,14 @@ TEST_F(CliAndWizard, TheReportKeepsTheFormulaAndCountsEverySet) {
     ASSERT_EQ(fields.size(), 3) << lines[i].toStdString();
     const int h = fields[0].toInt(), j = fields[1].toInt();
     sums[h] += fields[2].toULongLong();
-    if (h == 5 && j < 4) EXPECT_EQ(fields[2], "0") << lines[i].toStdString();
+    if (h == 5 && j < 4) {
+      EXPECT_EQ(fields[2], "0") << lines[i].toStdString();
+    }
   }
   for (int h = 0; h <= 6; ++h) EXPECT_EQ(sums[h], sets[h]) << h;
   EXPECT_EQ(lines[50], "drawn_among_chosen\thits\ttickets_worst\ttickets_average");
   EXPECT_TRUE(lines.contains("prize_hits\twheel_chance\trandom_chance"));
-  const Run text = cliRun(QStringList{"report"} + selection("4if5"));
+  const CliResult text = cliRun(QStringList{"report"} + selection("4if5"));
   EXPECT_EQ(text.status, 0);
   EXPECT_NE(text.out.find("h=5 | 252 |"), std::string::npos) << text.out;
 }
@@ -130,21 +135,21 @@ TEST(Cli, ChecksAHandMadeTicketFile) {
   ASSERT_TRUE(file.open(QIODevice::WriteOnly));
   file.write("1 2 3 4 5 6\n01-07-08-09-10-11\n\n20, 21, 22, 23, 24, 25\n");
   file.close();
-  const Run run = cliRun({"check", "--tickets", path, "--draw", "1,7,8,9,10,2"}, false);
+  const CliResult run = cliRun({"check", "--tickets", path, "--draw", "1,7,8,9,10,2"}, false);
   EXPECT_EQ(run.status, 0) << run.err;
   EXPECT_EQ(linesOf(run.out), (QStringList{"1\t1 2 3 4 5 6\t2 hits", "2\t01-07-08-09-10-11\t5 hits",
                                           "3\t20, 21, 22, 23, 24, 25\t0 hits", "1 ticket with 5, 1 with 2, 1 with 0"}));
   EXPECT_TRUE(run.err.empty());
 
-  const Run wrongSize = cliRun({"check", "--tickets", path, "--draw", "1,7,8,9,10"}, false);
+  const CliResult wrongSize = cliRun({"check", "--tickets", path, "--draw", "1,7,8,9,10"}, false);
   EXPECT_EQ(wrongSize.status, 2);
   EXPECT_EQ(wrongSize.err, "numerion-cli: the draw \"1,7,8,9,10\": The lottery draws 6 numbers, not 5 numbers.\n");
-  const Run missing = cliRun({"check", "--tickets", dir.filePath("none.txt"), "--draw", "1,2,3,4,5,6"}, false);
+  const CliResult missing = cliRun({"check", "--tickets", dir.filePath("none.txt"), "--draw", "1,2,3,4,5,6"}, false);
   EXPECT_EQ(missing.status, 1);
   ASSERT_TRUE(file.open(QIODevice::Append));
   file.write("1 2 x 4 5 6\n");
   file.close();
-  const Run damaged = cliRun({"check", "--tickets", path, "--draw", "1,7,8,9,10,2"}, false);
+  const CliResult damaged = cliRun({"check", "--tickets", path, "--draw", "1,7,8,9,10,2"}, false);
   EXPECT_EQ(damaged.status, 2);
   EXPECT_NE(damaged.err.find("line 5 of"), std::string::npos) << damaged.err;
 }
@@ -179,26 +184,26 @@ TEST_F(CliAndWizard, EveryBadInputIsOneLineAndStatusTwo) {
       {{}, "no command given"},
   };
   for (const Case& c : cases) {
-    const Run run = cliRun(c.arguments);
+    const CliResult run = cliRun(c.arguments);
     EXPECT_EQ(run.status, 2) << c.arguments.join(' ').toStdString();
     EXPECT_TRUE(run.out.empty()) << c.arguments.join(' ').toStdString();
     EXPECT_EQ(std::count(run.err.begin(), run.err.end(), '\n'), 1) << run.err;
     EXPECT_NE(run.err.find(c.says), std::string::npos) << run.err;
   }
-  const Run noFile = cliRun({"countries", "--catalogue", "/nonexistent/data.dat"}, false);
+  const CliResult noFile = cliRun({"countries", "--catalogue", "/nonexistent/data.dat"}, false);
   EXPECT_EQ(noFile.status, 2);
 }
 
 TEST(Cli, HelpOnEveryCommand) {
   for (const char* command : {"countries", "lotteries", "wheels", "tickets", "report", "check"}) {
-    const Run run = cliRun({command, "--help"}, false);
+    const CliResult run = cliRun({command, "--help"}, false);
     EXPECT_EQ(run.status, 0) << command;
     EXPECT_EQ(run.out.rfind(std::string("Usage: numerion-cli ") + command, 0), 0u) << run.out;
   }
-  const Run top = cliRun({"--help"}, false);
+  const CliResult top = cliRun({"--help"}, false);
   EXPECT_EQ(top.status, 0);
   EXPECT_NE(top.out.find("report "), std::string::npos);
-  const Run countries = cliRun({"countries"});
+  const CliResult countries = cliRun({"countries"});
   EXPECT_EQ(countries.status, 0);
   EXPECT_EQ(linesOf(countries.out).size(), 18);
 }

@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "platform/controls.h"
 #include "wheels/wintableunit.h"
 #include "wizardfixture.h"
 

@@ -187,12 +187,15 @@ int wholeNumber(const QString& text, const QString& what) {
 }
 
 // The catalogue's database and its four tables, open for the life of the
-// object.
+// object, in a session of their own: a wizard in the same process (the
+// tests) keeps its database of the same name in the default session.
 class Catalogue {
  public:
   explicit Catalogue(const QString& file) : wheelCatalogue(&wheels, &survey) {
-    database.SetName("TomeDatabase1");
-    database.SetSessionName("Default");
+    session.SetSessionName("numerion-cli");
+    database.SetName("catalogue");
+    database.SetSessionName("numerion-cli");
+    for (TTomeTable* table : {&country, &lottery, &wheels, &survey}) table->SetSessionName("numerion-cli");
     catalogue::openTables(database, country, lottery, wheels, survey, file);
   }
   ~Catalogue() {
@@ -229,6 +232,7 @@ class Catalogue {
     return found;
   }
 
+  TTomeSession session;
   TTomeDatabase database;
   TTomeTable country, lottery, wheels, survey;
   TableWheelCatalogue wheelCatalogue;
