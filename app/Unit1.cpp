@@ -188,6 +188,9 @@ void TForm1::createBottomPanel() {
   SpeedButtonsavefile->setIcon(QIcon(QStringLiteral(":/icons/save.svg")));
   SpeedButtontext = makeSpeedButton(Panel6, QString(), 104, 24, 41, 41);
   SpeedButtontext->setIcon(QIcon(QStringLiteral(":/icons/text.svg")));
+  // Left of print, save and text; arrangeAreas keeps it beside them.
+  checkDrawButton = makeSpeedButton(Panel1, QStringLiteral("Check draw..."), 0, 24, 97, 41);
+  checkDrawButton->setToolTip(QStringLiteral("Type the numbers drawn and see the hits of every ticket"));
   for (QToolButton* button : {SpeedButtonprinttickets, SpeedButtonsavefile, SpeedButtontext})
     button->setIconSize(QSize(32, 32));
   for (QToolButton* button : Panel6->findChildren<QToolButton*>()) button->installEventFilter(this);
@@ -217,6 +220,7 @@ void TForm1::createBottomPanel() {
   connect(SpeedButtonsavefile, &QToolButton::clicked, this,
           guardedSlot(this, &TForm1::SpeedButtonsavefileClick));
   connect(SpeedButtontext, &QToolButton::clicked, this, guardedSlot(this, &TForm1::SpeedButtontextClick));
+  connect(checkDrawButton, &QToolButton::clicked, this, guardedSlot(this, &TForm1::checkDrawClick));
 }
 
 void TForm1::setFocusOrder() {
@@ -226,6 +230,7 @@ void TForm1::setFocusOrder() {
   // is left out, and the fixed texts are read, not visited.
   for (QToolButton* button : Panel6->findChildren<QToolButton*>()) button->setFocusPolicy(Qt::TabFocus);
   SpeedButton3->setFocusPolicy(Qt::TabFocus);
+  checkDrawButton->setFocusPolicy(Qt::TabFocus);
   SpeedButton2->setFocusPolicy(Qt::TabFocus);
   PageControl1->setFocusPolicy(Qt::NoFocus);
   PageControl1->tabBar()->setFocusPolicy(Qt::NoFocus);
@@ -241,7 +246,7 @@ void TForm1::setFocusOrder() {
       // page 4
       ticketListView,
       // the bottom row, left to right
-      SpeedButton3, SpeedButtonprinttickets, SpeedButtonsavefile, SpeedButtontext, SpeedButtonprevious,
+      SpeedButton3, checkDrawButton, SpeedButtonprinttickets, SpeedButtonsavefile, SpeedButtontext, SpeedButtonprevious,
       SpeedButtonnext, SpeedButtonbuildticket, SpeedButtonapplyfilter, speedbuttonfinish};
   for (qsizetype i = 1; i < order.size(); ++i) setTabOrder(order[i - 1], order[i]);
 }
@@ -287,6 +292,7 @@ void TForm1::arrangeAreas() {
   PageControl1->setGeometry(0, 0, w, h - kBottomPanelHeight);
   Panel1->setGeometry(0, h - kBottomPanelHeight, w, kBottomPanelHeight);
   Panel6->setGeometry(w - kNavigationPanelWidth, 0, kNavigationPanelWidth, kBottomPanelHeight);
+  checkDrawButton->move(Panel6->x() - checkDrawButton->width() - 8, 24);
 }
 
 void TForm1::resizeEvent(QResizeEvent* event) {
@@ -419,6 +425,7 @@ void TForm1::showPage(int index) {
   SpeedButtonprinttickets->setVisible(page == 3);
   SpeedButtonsavefile->setVisible(page == 3);
   SpeedButtontext->setVisible(page == 3);
+  checkDrawButton->setVisible(page == 3);
   if (page == 3) Panel6->repaint();
   if (page != before) focusPage(page);
 }
@@ -430,6 +437,8 @@ void TForm1::nextPage() {
 }
 
 void TForm1::SpeedButtonpreviousClick() {
+  // A draw checked belongs to the list as it stood; going back ends it.
+  if (PageControl1->currentIndex() == 3) clearDrawCheck();
   pagechangeallowed = true;
   showPage(PageControl1->currentIndex() - 1);
   pagechangeallowed = false;

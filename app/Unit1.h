@@ -13,6 +13,7 @@
 #include <QWidget>
 #include <cstdint>
 #include <memory>
+#include <optional>
 
 #include "catalogue/usercatalogue.h"
 #include "numbers/selection.h"
@@ -37,6 +38,7 @@ class TTomeDatabase;
 class TTomeTable;
 class TableWheelCatalogue;
 class WheelCatalogue;
+struct WheelEntry;
 
 // Main-window state: the globals of this unit. FormCreate and the window's
 // constructor give them their start values.
@@ -152,12 +154,20 @@ class TForm1 : public QWidget {
   QRadioButton* RadioButton8 = nullptr;
   QRadioButton* RadioButton9 = nullptr;
   QRadioButton* RadioButton10 = nullptr;
+  // "What it pays...": the win table window of the entry chosen in ComboBox2
+  // and ComboBox3.
+  TClickLabel* abbreviatedPaysLink = nullptr;
+  TClickLabel* keyPaysLink = nullptr;
 
   // Page 4: the ticket list and its count.
   QTreeWidget* ticketListView = nullptr;
   QFrame* Panel2 = nullptr;
   QLabel* Label19 = nullptr;
   QLabel* Label20 = nullptr;
+  // "Check draw..." on the bottom row, and the line that sums up the hits
+  // of the last draw checked.
+  QToolButton* checkDrawButton = nullptr;
+  QLabel* drawSummaryLabel = nullptr;
 
   // The chosen numbers and the pool (hidden lists).
   SelectionLists selection;
@@ -233,6 +243,9 @@ class TForm1 : public QWidget {
                      const QString& numbers, const QString& tickets);
   void ComboBox2Change();
   void ComboBox3Change();
+  // Opens the win table window of the entry chosen on the abbreviated tab
+  // (keyWheels false) or on the key tab.
+  void showWinTable(bool keyWheels);
 
   // Ticket building.
   void SpeedButtonbuildticketClick();
@@ -251,6 +264,14 @@ class TForm1 : public QWidget {
   void SpeedButtonsavefileClick();
   void SpeedButtontextClick();
   void showTicketText();
+
+  // Checking the tickets against a draw: the dialog, then each ticket's
+  // hits in the Tag column, the rows with the most hits in bold on a
+  // coloured background, and the summary line below the list.
+  void checkDrawClick();
+  void checkDraw(const QList<int>& draw);
+  // Empties the Tag column and the summary line again.
+  void clearDrawCheck();
 
   // Lottery page: the countries in the combo, the lotteries of one country
   // in the list (one row of name, From and Match texts each).
@@ -297,6 +318,10 @@ class TForm1 : public QWidget {
   void createOutputFormats();
   void createTicketPage();
   void createFinishPage();
+  // The entry chosen in `combo` when it is one offered for the numbers, else
+  // no value after telling the user why (no catalogue, no wheel, a text typed
+  // by hand that names no offered entry).
+  std::optional<WheelEntry> offeredEntry(const QComboBox* combo, const QLabel* noTickets);
   void arrangeAreas();
   // The Tab order of each page, the bottom row after the page's controls,
   // and the control that takes the focus when a page is shown.

@@ -9,6 +9,9 @@
 
 #include "dataset/variant.h"
 
+class TTomeDatabase;
+class TTomeTable;
+
 namespace catalogue {
 
 // The file beside the executable and the password every table is opened with.
@@ -23,6 +26,13 @@ inline constexpr char kLotteryIndex[] = "loterynameindex";
 inline constexpr char kWheelsTable[] = "wheels";
 inline constexpr char kWheelsIndex[] = "pickindex";
 inline constexpr char kSurveyTable[] = "wheelssurvey";
+
+// Opens `database` on the catalogue file `path`, then its four tables on
+// it with the password and their indexes: all four or none. On failure the
+// database is closed again and the engine's error propagates. The objects
+// are not owned; a database open before is closed first.
+void openTables(TTomeDatabase& database, TTomeTable& country, TTomeTable& lottery, TTomeTable& wheels,
+                TTomeTable& survey, const QString& path);
 
 }  // namespace catalogue
 

@@ -7,6 +7,7 @@
 
 #include "Unit1.h"
 #include "output/formats.h"
+#include "output/ticketoutput.h"
 #include "platform/guard.h"
 
 void TForm1::createOutputFormats() {
@@ -56,6 +57,8 @@ void TForm1::createTicketPage() {
   Label19->move(0, 8);
   Label20 = new QLabel(QStringLiteral("0"), Panel2);
   Label20->setGeometry(48, 8, 80, Label19->sizeHint().height());
+  drawSummaryLabel = new QLabel(Panel2);
+  drawSummaryLabel->setGeometry(136, 8, 600, Label19->sizeHint().height());
   TabSheet3->installEventFilter(this);
 }
 
@@ -64,4 +67,11 @@ void TForm1::setFormat(int format) {
   if (!chosen) return;
   separator = chosen->separator;
   zeropad = chosen->zeropad;
+}
+
+QStringList ticketTexts(const QTreeWidget& list) {
+  QStringList tickets;
+  tickets.reserve(list.topLevelItemCount());
+  for (int i = 0; i < list.topLevelItemCount(); ++i) tickets << list.topLevelItem(i)->text(1);
+  return tickets;
 }

@@ -2,14 +2,6 @@
 
 #include <QFileInfo>
 #include <QSaveFile>
-#include <QTreeWidget>
-
-QStringList ticketTexts(const QTreeWidget& list) {
-  QStringList tickets;
-  tickets.reserve(list.topLevelItemCount());
-  for (int i = 0; i < list.topLevelItemCount(); ++i) tickets << list.topLevelItem(i)->text(1);
-  return tickets;
-}
 
 QStringList printoutLines(const QStringList& tickets) {
   QStringList lines{QStringLiteral(" "), QStringLiteral(" "), QStringLiteral(" ")};
@@ -48,4 +40,10 @@ QString saveTicketFile(const QString& path, const QStringList& tickets) {
   }
   if (!file.commit()) return failure(file.errorString() + QLatin1Char('.'));
   return QString();
+}
+
+QString withTextExtension(const QString& path) {
+  const QFileInfo file(path);
+  // A folder stays as it is, for saveTicketFile to refuse.
+  return file.isDir() || file.fileName().contains(QLatin1Char('.')) ? path : path + QStringLiteral(".txt");
 }

@@ -25,3 +25,7 @@ QStringList textViewLines(const QStringList& tickets);
 // read-only is not replaced. Returns the empty text on success, else a
 // message for the user that names the file.
 QString saveTicketFile(const QString& path, const QStringList& tickets);
+
+// `path` with ".txt" added when its file name has no extension (no "." in
+// it) and it names no folder; else `path` unchanged.
+QString withTextExtension(const QString& path);

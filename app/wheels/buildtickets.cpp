@@ -5,16 +5,17 @@
 #include <QPlainTextEdit>
 #include <QTabWidget>
 #include <QTreeWidget>
-#include <utility>
 #include <vector>
 
 #include "Unit1.h"
 #include "globalunit.h"
 #include "platform/desktop.h"
 #include "platform/pagecontrol.h"
+#include "wheels/ticketbuild.h"
 #include "wheels/tickets.h"
 #include "wheels/wheelcatalogue.h"
 #include "wheels/wheelentry.h"
+#include "wheels/wintableunit.h"
 
 namespace {
 
@@ -29,35 +30,23 @@ class PageChangeWindow {
   PageChangeWindow& operator=(const PageChangeWindow&) = delete;
 };
 
-QString wheelName(const QString& type, const QString& formula, int pick, int zoption) {
-  return QStringLiteral("%1 wheel \"%2\" for %3 numbers per ticket and %4 chosen numbers")
-      .arg(type == QLatin1String("a") ? QStringLiteral("abbreviated") : QStringLiteral("key"), formula)
-      .arg(pick)
-      .arg(zoption);
-}
-
 }  // namespace
 
-void TForm1::SpeedButtonbuildticketClick() {
-  const bool abbreviated = PageControl2->currentIndex() == 0;
-  const QString type = abbreviated ? QStringLiteral("a") : QStringLiteral("k");
-  QComboBox* combo = abbreviated ? ComboBox2 : ComboBox3;
-  const QLabel* noTickets = abbreviated ? Panel12 : Panel11;
-
+std::optional<WheelEntry> TForm1::offeredEntry(const QComboBox* combo, const QLabel* noTickets) {
   if (wheelCatalogue == nullptr) {
     desktop().messageBox(this, QStringLiteral("No wheel catalogue is open, so no tickets can be built."));
-    return;
+    return std::nullopt;
   }
   if (!noTickets->isHidden()) {
     desktop().messageBox(this, QStringLiteral("No Ticket!"));
-    return;
+    return std::nullopt;
   }
   // A text typed by hand must still name a formula and a ticket count.
   QString why;
-  const std::optional<WheelEntry> entry = parseWheelEntry(combo->currentText(), &why);
+  std::optional<WheelEntry> entry = parseWheelEntry(combo->currentText(), &why);
   if (!entry) {
     desktop().messageBox(this, why);
-    return;
+    return std::nullopt;
   }
   // The count of an entry is the size of its wheel: a count typed lower
   // would drop tickets and lose the guarantee, a formula typed by hand names
@@ -66,8 +55,19 @@ void TForm1::SpeedButtonbuildticketClick() {
     desktop().messageBox(this, QStringLiteral("The wheel \"%1\" is not one of the wheels offered for your "
                                               "numbers. Please choose a wheel from the list.")
                                    .arg(combo->currentText()));
-    return;
+    return std::nullopt;
   }
+  return entry;
+}
+
+void TForm1::SpeedButtonbuildticketClick() {
+  const bool abbreviated = PageControl2->currentIndex() == 0;
+  const QString type = abbreviated ? QStringLiteral("a") : QStringLiteral("k");
+  const QComboBox* combo = abbreviated ? ComboBox2 : ComboBox3;
+  const QLabel* noTickets = abbreviated ? Panel12 : Panel11;
+
+  const std::optional<WheelEntry> entry = offeredEntry(combo, noTickets);
+  if (!entry) return;
 
   PageChangeWindow allowed;
   wizardstate.xyoption = entry->xyoption;
@@ -75,31 +75,22 @@ void TForm1::SpeedButtonbuildticketClick() {
 
   // Read and decode every row first: a damaged row stops the build before
   // anything on screen changes.
-  std::vector<std::pair<QString, QString>> built;  // pattern, ticket text
-  QString damage;
-  wheelCatalogue->walkPatterns(
-      wizardstate.pick, type, wizardstate.xyoption, wizardstate.zoption, [&](const QString& pattern) {
-        try {
-          built.emplace_back(pattern, decodeTicket(pattern + QLatin1Char('-')));
-        } catch (const PatternError& error) {
-          damage = QStringLiteral("The %1 has a damaged ticket \"%2\": %3. No tickets were built.")
-                       .arg(wheelName(type, wizardstate.xyoption, wizardstate.pick, wizardstate.zoption), pattern,
-                            QString::fromUtf8(error.what()));
-          return false;
-        }
-        ticketlimit -= 1;
-        return ticketlimit > 0;
-      });
-  if (!damage.isEmpty()) {
-    desktop().errorBox(this, damage);
+  const WheelChoice wheel{wizardstate.pick, type, wizardstate.xyoption, wizardstate.zoption, entry->count};
+  std::vector<BuiltTicket> built;
+  try {
+    built = buildWheelTickets(*wheelCatalogue, wheel, selection.nosortlistbox, separator, zeropad, &ticketlimit,
+                              &baseListBox);
+  } catch (const TicketBuildError& error) {
+    desktop().errorBox(this, QString::fromUtf8(error.what()));
     return;
   }
 
   ticketListView->clear();
   Memo4->clear();
-  for (const auto& [pattern, ticket] : built) {
-    Memo4->appendPlainText(pattern);
-    addTicket(ticket);
+  clearDrawCheck();
+  for (const BuiltTicket& ticket : built) {
+    Memo4->appendPlainText(ticket.pattern);
+    addTicket(ticket.text);
   }
   Label20->setText(QString::number(ticketListView->topLevelItemCount()));
   showPage(PageControl1->currentIndex() + 1);
@@ -114,4 +105,46 @@ void TForm1::addTicket(const QString& ticket) {
   row->setText(0, QString::number(ticketListView->topLevelItemCount()));
   row->setText(1, ticket);
   row->setText(2, QString());
+}
+
+void TForm1::showWinTable(bool keyWheels) {
+  const QComboBox* combo = keyWheels ? ComboBox3 : ComboBox2;
+  const std::optional<WheelEntry> entry = offeredEntry(combo, keyWheels ? Panel11 : Panel12);
+  if (!entry) return;
+  const QString type = keyWheels ? QStringLiteral("k") : QStringLiteral("a");
+  const WheelChoice wheel{wizardstate.pick, type, entry->xyoption, wizardstate.zoption, entry->count};
+  std::vector<BuiltTicket> built;
+  try {
+    built = buildWheelTickets(*wheelCatalogue, wheel, selection.nosortlistbox, separator, zeropad);
+  } catch (const TicketBuildError& error) {
+    desktop().errorBox(this, QString::fromUtf8(error.what()));
+    return;
+  }
+  WinTableRequest request;
+  request.from = numbercount;
+  request.v = static_cast<int>(selection.nosortlistbox.size());
+  request.k = wizardstate.pick;
+  request.keyWheel = keyWheels;
+  for (const BuiltTicket& ticket : built) {
+    uint64_t mask = 0;
+    for (int position : ticket.positions) mask |= uint64_t{1} << (position - 1);
+    request.tickets.push_back(mask);
+  }
+  const std::string problem = wheelReportProblem(request.from, request.v, request.k, request.tickets, keyWheels);
+  if (!problem.empty()) {
+    desktop().messageBox(this, QStringLiteral("What this wheel pays cannot be counted: %1.")
+                                   .arg(QString::fromStdString(problem)));
+    return;
+  }
+  request.title = QStringLiteral("%1: the %2 wheel \"%3\" with %4 tickets over your %5 numbers%6; %7 numbers "
+                                 "drawn from 1 to %8.")
+                      .arg(Panel8->text(), keyWheels ? QStringLiteral("key") : QStringLiteral("abbreviated"),
+                           entry->xyoption)
+                      .arg(request.tickets.size())
+                      .arg(request.v)
+                      .arg(keyWheels ? QStringLiteral(" (key %1)").arg(selection.nosortlistbox.first()) : QString())
+                      .arg(request.k)
+                      .arg(request.from);
+  Twintableform form(this, std::move(request));
+  desktop().runModal(form);
 }

@@ -101,6 +101,15 @@ QComboBox* formulaCombo(QWidget* parent, int left, int top) {
   return combo;
 }
 
+TClickLabel* paysLink(QWidget* parent, int left, int top) {
+  auto* link = new TClickLabel(QStringLiteral("What it pays..."), parent);
+  styleAsLink(link);
+  link->setToolTip(QStringLiteral("The win table of the chosen wheel for your numbers, and its chances per draw"));
+  link->adjustSize();
+  link->move(left, top);
+  return link;
+}
+
 }  // namespace
 
 void TForm1::createWheelPage() {
@@ -148,6 +157,12 @@ void TForm1::createWheelPage() {
   Label14->move(32, 140);
   ComboBox3 = formulaCombo(TabSheet6, 88, 136);
   Panel11 = noTicketsPanel(TabSheet6, QRect(24, 128, 225, 41));
+
+  // What the chosen entry of each tab pays, beside its combo.
+  abbreviatedPaysLink = paysLink(TabSheet2, 260, 164);
+  keyPaysLink = paysLink(TabSheet6, 260, 140);
+  connect(abbreviatedPaysLink, &TClickLabel::clicked, this, [this] { guarded(this, [this] { showWinTable(false); }); });
+  connect(keyPaysLink, &TClickLabel::clicked, this, [this] { guarded(this, [this] { showWinTable(true); }); });
 
   // The raw patterns of the last build; never shown.
   Memo4 = new QPlainTextEdit(TabSheet5);

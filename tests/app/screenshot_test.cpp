@@ -5,11 +5,16 @@
 #include <QElapsedTimer>
 #include <QFileInfo>
 #include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
 #include <QPixmap>
 #include <QTimer>
 #include <cstdio>
 #include <cstdlib>
 
+#include "output/checkdrawunit.h"
+#include "platform/controls.h"
+#include "wheels/wintableunit.h"
 #include "wizardfixture.h"
 
 namespace {
@@ -42,9 +47,9 @@ TEST(ScreenshotPageOne, DISABLED_OnTheShippedCatalogue) {
 }
 
 // Pages 1 to 4 on the shipped catalogue, driven by clicks: a six-number
-// lottery, ten numbers, the wheel "4if5", its tickets. Writes page1.png to
-// page4.png into NUMERION_SCREENSHOT_DIR and prints how long the wheel offer
-// and the build took.
+// lottery, ten numbers, the wheel "4if5", what it pays, its tickets. Writes
+// page1.png to page4.png, wintable.png and checkdraw.png into NUMERION_SCREENSHOT_DIR and
+// prints how long the wheel offer, the win table and the build took.
 TEST(ScreenshotWizard, DISABLED_PagesOneToFourOnTheShippedCatalogue) {
   const char* folder = std::getenv("NUMERION_SCREENSHOT_DIR");
   ASSERT_NE(folder, nullptr) << "set NUMERION_SCREENSHOT_DIR to the folder of the PNGs";
@@ -79,13 +84,43 @@ TEST(ScreenshotWizard, DISABLED_PagesOneToFourOnTheShippedCatalogue) {
   form.ComboBox2->setCurrentIndex(entry);
   save(form, 3);
 
+  // "What it pays..." of that wheel, once counted.
+  clock.restart();
+  desktop.onModal = [&](QDialog& dialog) {
+    auto& window = dynamic_cast<Twintableform&>(dialog);
+    window.show();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return window.finished(); }, 60000));
+    QTest::qWait(200);
+    const QString file = QStringLiteral("%1/wintable.png").arg(QString::fromLocal8Bit(folder));
+    EXPECT_TRUE(window.grab().save(file, "PNG")) << file.toStdString();
+    return int(QDialog::Accepted);
+  };
+  QTest::mouseClick(form.abbreviatedPaysLink, Qt::LeftButton);
+  desktop.onModal = nullptr;
+  const qint64 winTableMs = clock.elapsed();
+
   clock.restart();
   click(form.SpeedButtonbuildticket);
   const qint64 buildMs = clock.elapsed();
   ASSERT_EQ(form.PageControl1->currentIndex(), 3);
   save(form, 4);
+
+  // A draw checked against those tickets.
+  desktop.onModal = [&](QDialog& dialog) {
+    auto& check = dynamic_cast<Tcheckdrawform&>(dialog);
+    check.show();
+    check.drawEdit->setText("7 12 19 23 40 5");
+    QTest::mouseClick(check.okButton, Qt::LeftButton);
+    return check.result();
+  };
+  click(form.checkDrawButton);
+  desktop.onModal = nullptr;
+  QCoreApplication::processEvents();
+  const QString checked = QStringLiteral("%1/checkdraw.png").arg(QString::fromLocal8Bit(folder));
+  EXPECT_TRUE(form.grab().save(checked, "PNG")) << checked.toStdString();
   EXPECT_TRUE(desktop.messages.isEmpty()) << desktop.messages.join("|").toStdString();
-  std::printf("wheel offer %lld ms, build of %s tickets %lld ms\n", static_cast<long long>(offerMs),
+  std::printf("wheel offer %lld ms, win table window %lld ms, build of %s tickets %lld ms\n",
+              static_cast<long long>(offerMs), static_cast<long long>(winTableMs),
               form.Label20->text().toUtf8().constData(), static_cast<long long>(buildMs));
 }
 

@@ -3,6 +3,8 @@
 
 #include "output/formats.h"
 #include "recordingdesktop.h"
+#include "vectorcatalogue.h"
+#include "wheels/ticketbuild.h"
 #include "wheels/tickets.h"
 #include "wheels/wheelentry.h"
 
@@ -134,6 +136,31 @@ TEST(WheelQueries, ExactFilterTexts) {
             "pick=6 and  wheeltype='a' and  xyoption='x'' or pick=5 or ''y' and zoption=7");
   EXPECT_EQ(surveyFilter(6, "'", 7), "pick= 6 and  wheeltype='''' and  zoption= 7");
   EXPECT_EQ(filterQuoted("''"), "''''");
+}
+
+TEST(TicketBuilding, RowsUpToTheCountAndADamagedRowStopsAll) {
+  VectorWheelCatalogue catalogue;
+  catalogue.addWheel(6, "k", "3if4", 7, {"1-2-3-4-5-6", "2-1-3-4-5-7", "3-4-1-5-6-07", "7-6-5-4-3-1"});
+  int remaining = 0;
+  QStringList last;
+  const std::vector<BuiltTicket> built =
+      buildWheelTickets(catalogue, {6, "k", "3if4", 7, 3}, kChosen, "-", "0", &remaining, &last);
+  ASSERT_EQ(built.size(), 3u) << "the entry's count caps the rows";
+  EXPECT_EQ(remaining, 0);
+  EXPECT_EQ(built[2].pattern, "3-4-1-5-6-07");
+  EXPECT_EQ(built[2].text, "42-08-17-25-31-11");
+  EXPECT_EQ(built[2].positions, (QList<int>{3, 4, 1, 5, 6, 7}));
+  EXPECT_EQ(last, (QStringList{"3", "4", "1", "5", "6", "7"}));
+
+  catalogue.addWheel(6, "a", "4if5", 7, {"1-2-3-4-5-6", "1-2-3-4-5-9"});
+  try {
+    buildWheelTickets(catalogue, {6, "a", "4if5", 7, 2}, kChosen, " ", "", &remaining);
+    ADD_FAILURE() << "a damaged row builds nothing";
+  } catch (const TicketBuildError& error) {
+    EXPECT_EQ(QString::fromUtf8(error.what()),
+              "The abbreviated wheel \"4if5\" for 6 numbers per ticket and 7 chosen numbers has a damaged ticket "
+              "\"1-2-3-4-5-9\": position \"9\" is outside 1 to 7. No tickets were built.");
+  }
 }
 
 }  // namespace

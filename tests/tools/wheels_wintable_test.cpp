@@ -4,9 +4,11 @@
 
 #include <atomic>
 #include <bit>
+#include <cmath>
 #include <random>
 
 #include "wheelcore/wheel.h"
+#include "wheelcore/winreport.h"
 #include "wheelcore/wintable.h"
 
 namespace {
@@ -93,4 +95,32 @@ TEST(WinTable, CancelStopsABigTable) {
   const WinTable table = computeWinTable(30, 7, tickets, KeyCount::anyPosition, options);
   EXPECT_EQ(table.v, 0);
   EXPECT_EQ(calls, 3);
+}
+
+TEST(WheelReport, AKeyWheelsChancesWeighTheKeyDrawnAndNot) {
+  // Tickets holding position 0 over eight chosen numbers, a lottery of 4
+  // from 20: taken apart by the key, the chances must equal those of the
+  // table that treats the key as any position.
+  const std::vector<uint64_t> tickets = {0b00001111, 0b00110011, 0b11000101, 0b10101001, 0b01011001};
+  const std::optional<WheelReport> report = computeWheelReport(20, 8, 4, tickets, true);
+  ASSERT_TRUE(report);
+  ASSERT_EQ(report->tables.size(), 2u);
+  EXPECT_EQ(report->tables[0].sets[0], 0u) << "with the key drawn, h counts it";
+  EXPECT_EQ(report->tables[1].sets[4], binomial(7, 4));
+  const WinTable whole = computeWinTable(8, 4, tickets, KeyCount::anyPosition);
+  for (int j = 0; j <= 4; ++j) EXPECT_NEAR(report->wheelChance[j], chanceOfPrize(whole, 20, j), 1e-12) << j;
+  EXPECT_NEAR(report->randomChance[4], 1 - std::pow(1 - 1.0 / 4845, 5), 1e-15);
+}
+
+TEST(WheelReport, TicketsThatDoNotFitAreRefusedBeforeCounting) {
+  EXPECT_EQ(wheelReportProblem(20, 8, 4, {0b1111}, true), "");
+  EXPECT_EQ(wheelReportProblem(20, 8, 4, {0b1111, 0b11111}, false), "ticket 2 does not hold 4 of the chosen numbers");
+  EXPECT_EQ(wheelReportProblem(20, 8, 4, {0x107}, false), "ticket 1 does not hold 4 of the chosen numbers");
+  EXPECT_EQ(wheelReportProblem(20, 8, 4, {0b11110}, true), "ticket 1 does not hold the key");
+  EXPECT_NE(wheelReportProblem(7, 8, 4, {0b1111}, false), "") << "more chosen than the lottery's numbers";
+  EXPECT_NE(wheelReportProblem(80, 65, 4, {0b1111}, false), "");
+  EXPECT_EQ(wheelReportProblem(20, 8, 4, {}, false), "the wheel has no tickets");
+  EXPECT_EQ(oddsText(0), "never");
+  EXPECT_EQ(oddsText(0.4), "1 in 2.5");
+  EXPECT_EQ(oddsText(1.0 / 13983816), "1 in 13983816");
 }
