@@ -192,15 +192,31 @@ int usageError(Console& io, const std::string& message) {
   return kExitUsage;
 }
 
-int commandVerify(const Arguments& args, Console& io) {
-  if (args.positional.size() != 1) return usageError(io, "verify needs exactly one file");
-  const std::string& path = args.positional[0];
+// A command's one file, read, and the optional wheel options.
+struct FileInput {
+  std::string path, text;
   WheelSpec spec;
-  bool given = false;
+  bool given = false;  // whether the wheel options were given
+};
+
+// Reads it; an exit status when the file or the options are wrong.
+std::optional<int> readFileInput(const Arguments& args, Console& io, const std::string& command, FileInput& input) {
+  if (args.positional.size() != 1) return usageError(io, command + " needs exactly one file");
+  input.path = args.positional[0];
   std::string error;
-  if (!specOptions(args, spec, given, error)) return usageError(io, error);
-  std::string text;
-  if (!readTextFile(path, text)) return usageError(io, path + ": cannot be read");
+  if (!specOptions(args, input.spec, input.given, error)) return usageError(io, error);
+  if (!readTextFile(input.path, input.text)) return usageError(io, input.path + ": cannot be read");
+  return std::nullopt;
+}
+
+int commandVerify(const Arguments& args, Console& io) {
+  FileInput input;
+  if (const auto status = readFileInput(args, io, "verify", input)) return *status;
+  const std::string& path = input.path;
+  const std::string& text = input.text;
+  WheelSpec spec = input.spec;
+  const bool given = input.given;
+  std::string error;
   std::vector<Ticket> tickets;
   if (!text.empty() && text[0] == '#') {
     WheelFile wheel;
@@ -358,16 +374,11 @@ int commandCheck(const Arguments& args, Console& io) {
 }
 
 int commandImport(const Arguments& args, Console& io) {
-  if (args.positional.size() != 1) return usageError(io, "import needs exactly one file");
   if (!args.options.count("dir")) return usageError(io, "import needs --dir DIR (the catalogue's wheel folder)");
-  const std::string& path = args.positional[0];
-  WheelSpec spec;
-  bool given = false;
-  std::string error;
-  if (!specOptions(args, spec, given, error)) return usageError(io, error);
-  std::string text;
-  if (!readTextFile(path, text)) return usageError(io, path + ": cannot be read");
-  const ImportOutcome outcome = importWheel(text, given ? &spec : nullptr,
+  FileInput input;
+  if (const auto status = readFileInput(args, io, "import", input)) return *status;
+  const std::string& path = input.path;
+  const ImportOutcome outcome = importWheel(input.text, input.given ? &input.spec : nullptr,
                                             args.options.count("credit") ? args.options.at("credit") : "",
                                             args.options.at("dir"));
   switch (outcome.verdict) {
