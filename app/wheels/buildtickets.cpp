@@ -136,11 +136,12 @@ void TForm1::showWinTable(bool keyWheels) {
                                    .arg(QString::fromStdString(problem)));
     return;
   }
-  request.title = QStringLiteral("%1: the %2 wheel \"%3\" with %4 tickets over your %5 numbers%6; %7 numbers "
+  request.title = QStringLiteral("%1: the %2 wheel \"%3\" with %4 over your %5 numbers%6; %7 numbers "
                                  "drawn from 1 to %8.")
                       .arg(Panel8->text(), keyWheels ? QStringLiteral("key") : QStringLiteral("abbreviated"),
                            entry->xyoption)
-                      .arg(request.tickets.size())
+                      .arg(request.tickets.size() == 1 ? QStringLiteral("1 ticket")
+                                                       : QStringLiteral("%1 tickets").arg(request.tickets.size()))
                       .arg(request.v)
                       .arg(keyWheels ? QStringLiteral(" (key %1)").arg(selection.nosortlistbox.first()) : QString())
                       .arg(request.k)

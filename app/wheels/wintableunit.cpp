@@ -19,6 +19,11 @@
 
 namespace {
 
+// "1 random ticket", "7 random tickets": the comparison the chart draws.
+QString randomTicketsText(size_t count) {
+  return count == 1 ? QStringLiteral("1 random ticket") : QStringLiteral("%1 random tickets").arg(count);
+}
+
 QTableWidgetItem* cell(const QString& text) {
   auto* item = new QTableWidgetItem(text);
   item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable);
@@ -94,7 +99,7 @@ Twintableform::Twintableform(QWidget* parent, WinTableRequest request) : QDialog
   stateLabel = new QLabel(QStringLiteral("Counting every way the drawn numbers can fall among yours..."));
   tables = new QTabWidget;
   chancesTable = tableWidget(request_.k, {QStringLiteral("Prize level"), QStringLiteral("This wheel"),
-                                          QStringLiteral("%1 random tickets").arg(request_.tickets.size())});
+                                          randomTicketsText(request_.tickets.size())});
   chartView = new QChartView;
   chartView->setRenderHint(QPainter::Antialiasing);
   chartView->setMinimumHeight(260);
@@ -187,7 +192,7 @@ void Twintableform::showReport() {
   auto* wheel = new QLineSeries;
   wheel->setName(QStringLiteral("This wheel"));
   auto* random = new QLineSeries;
-  random->setName(QStringLiteral("%1 random tickets").arg(r.tickets));
+  random->setName(randomTicketsText(r.tickets));
   double lowest = 1;
   for (int j = 1; j <= r.k; ++j) {
     const auto level = static_cast<size_t>(j);
