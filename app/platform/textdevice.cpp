@@ -37,7 +37,6 @@ void TextPrintDevice::open(QPrinter& printer, const QFont& font) {
   ascent_ = metrics.ascent();
   pageHeight_ = printer.height();
   y_ = 0;
-  pages_ = 1;
   if (lineHeight_ <= 0 || pageHeight_ < lineHeight_) fail(QStringLiteral("the page has no room for a line"));
 }
 
@@ -45,7 +44,6 @@ void TextPrintDevice::writeLine(const QString& line) {
   if (!painter_.isActive()) fail(QStringLiteral("the printer is not open"));
   if (y_ + lineHeight_ > pageHeight_) {
     if (!printer_->newPage()) fail(QStringLiteral("a new page could not be started"));
-    ++pages_;
     y_ = 0;
   }
   painter_.drawText(QPointF(0, y_ + ascent_), line);

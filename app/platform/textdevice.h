@@ -34,8 +34,6 @@ class TextPrintDevice {
   // Ends the job; the output is complete only when this returns.
   void close();
 
-  int pagesStarted() const { return pages_; }
-
  private:
   void fail(const QString& what);
 
@@ -45,5 +43,4 @@ class TextPrintDevice {
   qreal ascent_ = 0;
   qreal pageHeight_ = 0;
   qreal y_ = 0;
-  int pages_ = 0;
 };

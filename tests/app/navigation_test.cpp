@@ -220,9 +220,11 @@ TEST_F(Wizard, FinishLabelStaysCentred) {
 }
 
 struct DirectoryCase {
+  const char* name;
   const char* path;
   const char* directory;
 };
+void PrintTo(const DirectoryCase& c, std::ostream* os) { *os << '"' << c.path << '"'; }
 
 class Directoryof : public ::testing::TestWithParam<DirectoryCase> {};
 
@@ -230,15 +232,17 @@ TEST_P(Directoryof, TakesTheDirectoryPart) {
   EXPECT_EQ(directoryof(QString::fromUtf8(GetParam().path)), QString::fromUtf8(GetParam().directory));
 }
 
-INSTANTIATE_TEST_SUITE_P(Paths, Directoryof,
-                         ::testing::Values(DirectoryCase{"C:\\Programs\\Wheel\\wheel.exe", "C:\\Programs\\Wheel"},
-                                           DirectoryCase{"C:\\wheel.exe", "C:\\"},
-                                           DirectoryCase{"C:\\Programs\\Wheel\\wheel", ""},
-                                           DirectoryCase{"C:\\Programs.d\\wheel", ""},
-                                           DirectoryCase{"/opt/numerion/numerion.bin", "/opt/numerion"},
-                                           DirectoryCase{"/opt/numerion/numerion", ""},
-                                           DirectoryCase{"/numerion.bin", "/"},
-                                           DirectoryCase{"D:/games\\wheel.exe", "D:/games"},
-                                           DirectoryCase{"wheel.exe", ""}, DirectoryCase{"", ""}));
+INSTANTIATE_TEST_SUITE_P(
+    Paths, Directoryof,
+    ::testing::Values(DirectoryCase{"WindowsProgram", "C:\\Programs\\Wheel\\wheel.exe", "C:\\Programs\\Wheel"},
+                      DirectoryCase{"WindowsDriveRoot", "C:\\wheel.exe", "C:\\"},
+                      DirectoryCase{"WindowsNoExtension", "C:\\Programs\\Wheel\\wheel", ""},
+                      DirectoryCase{"DotInFolderOnly", "C:\\Programs.d\\wheel", ""},
+                      DirectoryCase{"UnixProgram", "/opt/numerion/numerion.bin", "/opt/numerion"},
+                      DirectoryCase{"UnixNoExtension", "/opt/numerion/numerion", ""},
+                      DirectoryCase{"UnixRoot", "/numerion.bin", "/"},
+                      DirectoryCase{"MixedSeparators", "D:/games\\wheel.exe", "D:/games"},
+                      DirectoryCase{"BareName", "wheel.exe", ""}, DirectoryCase{"Empty", "", ""}),
+    [](const ::testing::TestParamInfo<DirectoryCase>& info) { return std::string(info.param.name); });
 
 }  // namespace

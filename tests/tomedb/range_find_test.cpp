@@ -187,6 +187,8 @@ struct TRangeCase {
   TFilterOptions options;
   bool ranged;
 };
+// Test names and listings show the filter, not the case's bytes.
+void PrintTo(const TRangeCase& c, std::ostream* os) { *os << c.filter; }
 
 class RangeConditionTest : public RangeFindTest, public ::testing::WithParamInterface<TRangeCase> {};
 
