@@ -2,6 +2,9 @@
 // the wheels they give hold under the verifier.
 #include <gtest/gtest.h>
 
+#include <bit>
+
+#include "wheelcore/coverstate.h"
 #include "wheelcore/designs.h"
 #include "wheelcore/search.h"
 
@@ -126,5 +129,38 @@ TEST(WheelSearch, AnnealingReachesPublishedLottoDesignSizes) {
     EXPECT_EQ(found.tickets.size(), c.published) << describeDesign(c.design);
     EXPECT_TRUE(designHolds(c.design, found.tickets));
     EXPECT_GT(stats.moves, 0u);
+  }
+}
+
+TEST(WheelSearch, CountingThroughTSubsetsAgreesWithCountingDraws) {
+  // The lotto designs count met draws through their t-subsets; every move's
+  // change of cost, the cost after it and each ticket's unique draws must be
+  // what counting the draws themselves gives.
+  using namespace wheelsearch;
+  for (const Design& design : {Design{12, 5, 3, 5}, Design{11, 6, 4, 6}, Design{10, 4, 2, 4}}) {
+    const SupersetTable table(design);
+    CoverState plain(design, nullptr), byCores(design, nullptr, &table);
+    Rng rng = makeRng(3, 0);
+    for (int i = 0; i < 4; ++i) {
+      Mask ticket = 0;
+      while (std::popcount(ticket) < design.k) ticket |= bit(static_cast<int>(uniform(rng, design.v)));
+      plain.addTicket(ticket, false);
+      byCores.addTicket(ticket, false);
+    }
+    plain.rebuildUncovered(), byCores.rebuildUncovered();
+    ASSERT_GT(byCores.cost(), 0u) << describeDesign(design);
+    ASSERT_EQ(plain.cost(), byCores.cost()) << describeDesign(design);
+    for (int move = 0; move < 400; ++move) {
+      const size_t index = uniform(rng, plain.tickets().size());
+      const Mask ticket = plain.tickets()[index];
+      const int x = nthBit(ticket, static_cast<int>(uniform(rng, design.k)));
+      const int y = nthBit(allPositions(design.v) & ~ticket, static_cast<int>(uniform(rng, design.v - design.k)));
+      ASSERT_EQ(plain.evaluate(index, x, y), byCores.evaluate(index, x, y)) << describeDesign(design);
+      if (move % 3 != 0) plain.apply(), byCores.apply();
+      ASSERT_EQ(plain.cost(), byCores.cost()) << describeDesign(design);
+    }
+    for (size_t i = 0; i < plain.tickets().size(); ++i) EXPECT_EQ(plain.uniqueCount(i), byCores.uniqueCount(i));
+    plain.removeTicket(2), byCores.removeTicket(2);
+    EXPECT_EQ(plain.cost(), byCores.cost()) << describeDesign(design);
   }
 }

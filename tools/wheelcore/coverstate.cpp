@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cmath>
+#include <memory>
 
 #include <time.h>
 
@@ -85,10 +86,55 @@ Mask SubsetRanker::unrank(uint64_t r) const {
   return subset;
 }
 
-CoverState::CoverState(const Design& design, const SubsetOrbits* orbits)
+bool SupersetTable::fits(const Design& design) {
+  if (design.t < 1 || design.t >= design.m || design.m > design.v) return false;
+  const uint64_t entries = binomial(design.v, design.t) * binomial(design.v - design.t, design.m - design.t);
+  return entries <= 48'000'000 && binomial(design.v, design.m) <= UINT32_MAX;
+}
+
+SupersetTable::SupersetTable(const Design& design)
+    : ranker_(design.v, design.t), perSubset_(binomial(design.v - design.t, design.m - design.t)) {
+  const SubsetRanker drawRanker(design.v, design.m);
+  ranks_.reserve(ranker_.count() * perSubset_);
+  for (uint64_t r = 0; r < ranker_.count(); ++r) {
+    const Mask core = ranker_.unrank(r);
+    const size_t first = ranks_.size();
+    forEachSubset(positionsOf(allPositions(design.v) & ~core), design.m - design.t,
+                  [&](Mask rest) { ranks_.push_back(static_cast<uint32_t>(drawRanker.rank(core | rest))); });
+    // Ascending, so that a move walks the counts in memory order.
+    std::sort(ranks_.begin() + static_cast<long>(first), ranks_.end());
+  }
+}
+
+CoverState::CoverState(const Design& design, const SubsetOrbits* orbits, const SupersetTable* supersets)
     : d_(design), ranker_(design.v, design.m), orbits_(orbits),
-      count_(orbits ? orbits->orbitCount() : ranker_.count(), 0), slot_(count_.size(), -1),
-      ticketsAt_(design.v) {}
+      count_(orbits ? orbits->orbitCount() : supersets ? 0 : ranker_.count(), 0),
+      slot_(orbits ? orbits->orbitCount() : ranker_.count(), -1), ticketsAt_(design.v),
+      supersets_(orbits ? nullptr : supersets) {
+  if (supersets_) {
+    coreUnits_.assign(supersets_->ranker().count(), 0);
+    heldCores_.assign(ranker_.count(), 0);
+  }
+}
+
+template <class F>
+void CoverState::forEachCore(Mask ticket, F&& f) const {
+  forEachSubset(positionsOf(ticket), d_.t, [&](Mask core) { f(supersets_->ranker().rank(core)); });
+}
+
+void CoverState::holdCore(uint64_t core, bool keepList) {
+  if (coreUnits_[core]++ != 0) return;
+  const uint32_t* draws = supersets_->of(core);
+  for (uint64_t i = 0; i < supersets_->perSubset(); ++i)
+    if (heldCores_[draws[i]]++ == 0 && keepList) unlist(draws[i]);
+}
+
+void CoverState::releaseCore(uint64_t core) {
+  if (--coreUnits_[core] != 0) return;
+  const uint32_t* draws = supersets_->of(core);
+  for (uint64_t i = 0; i < supersets_->perSubset(); ++i)
+    if (--heldCores_[draws[i]] == 0) list(draws[i]);
+}
 
 void CoverState::addTicket(Mask ticket, bool keepList) {
   tickets_.push_back(ticket);
@@ -97,6 +143,10 @@ void CoverState::addTicket(Mask ticket, bool keepList) {
     for (auto& set : ticketsAt_) set.resize(words_, 0);
   }
   for (Mask rest = ticket; rest; rest &= rest - 1) markTicket(std::countr_zero(rest), tickets_.size() - 1, true);
+  if (supersets_) {
+    forEachCore(ticket, [&](uint64_t core) { holdCore(core, keepList); });
+    return;
+  }
   forEachMetSubset(ticket, [&](uint64_t rank) {
     const uint32_t counter = counterOf(rank);
     if (count_[counter]++ == 0 && keepList) unlist(counter);
@@ -114,6 +164,10 @@ void CoverState::removeTicket(size_t index) {
     }
   tickets_[index] = tickets_.back();
   tickets_.pop_back();
+  if (supersets_) {
+    forEachCore(ticket, [&](uint64_t core) { releaseCore(core); });
+    return;
+  }
   forEachMetSubset(ticket, [&](uint64_t rank) {
     const uint32_t counter = counterOf(rank);
     if (--count_[counter] == 0) list(counter);
@@ -122,14 +176,31 @@ void CoverState::removeTicket(size_t index) {
 
 void CoverState::rebuildUncovered() {
   uncovered_.clear();
-  for (uint32_t counter = 0; counter < count_.size(); ++counter) {
+  for (uint32_t counter = 0; counter < slot_.size(); ++counter) {
     slot_[counter] = -1;
-    if (count_[counter] == 0) list(counter);
+    if ((supersets_ ? heldCores_[counter] : count_[counter]) == 0) list(counter);
   }
 }
 
 uint64_t CoverState::uniqueCount(size_t index) const {
   uint64_t unique = 0;
+  if (supersets_) {
+    // Take the unit's t-subsets that no other unit holds away from the
+    // counts, count the m-subsets left with none, and put them back.
+    const uint64_t per = supersets_->perSubset();
+    std::vector<uint64_t> alone;
+    forEachCore(tickets_[index], [&](uint64_t core) {
+      if (coreUnits_[core] != 1) return;
+      alone.push_back(core);
+      const uint32_t* draws = supersets_->of(core);
+      for (uint64_t i = 0; i < per; ++i) unique += --heldCores_[draws[i]] == 0;
+    });
+    for (uint64_t core : alone) {
+      const uint32_t* draws = supersets_->of(core);
+      for (uint64_t i = 0; i < per; ++i) ++heldCores_[draws[i]];
+    }
+    return unique;
+  }
   forEachMetSubset(tickets_[index], [&](uint64_t rank) { unique += count_[counterOf(rank)] == 1; });
   return unique;
 }
@@ -180,6 +251,44 @@ int64_t CoverState::evaluate(size_t index, int x, int y) {
   lose_.clear();
   gain_.clear();
   int64_t delta = 0;
+  if (supersets_) {
+    // The t-subsets holding x leave the unit, those holding y join it. Only
+    // the ones that no other unit holds, or none did, change m-subsets: the
+    // change is made on the counts, judged, and undone.
+    coresOut_.clear();
+    coresIn_.clear();
+    const Mask ticket = tickets_[index];
+    inner_.clear();
+    for (Mask rest = ticket & ~bit(x); rest; rest &= rest - 1) inner_.push_back(std::countr_zero(rest));
+    const SubsetRanker& coreRanker = supersets_->ranker();
+    forEachSubset(inner_, d_.t - 1, [&](Mask core) {
+      coresOut_.push_back(static_cast<uint32_t>(coreRanker.rank(core | bit(x))));
+      coresIn_.push_back(static_cast<uint32_t>(coreRanker.rank(core | bit(y))));
+    });
+    const uint64_t per = supersets_->perSubset();
+    uint8_t* held = heldCores_.data();
+    for (uint32_t core : coresOut_)
+      if (coreUnits_[core] == 1) {
+        const uint32_t* draws = supersets_->of(core);
+        for (uint64_t i = 0; i < per; ++i) delta += --held[draws[i]] == 0;
+      }
+    for (uint32_t core : coresIn_)
+      if (coreUnits_[core] == 0) {
+        const uint32_t* draws = supersets_->of(core);
+        for (uint64_t i = 0; i < per; ++i) delta -= held[draws[i]]++ == 0;
+      }
+    for (uint32_t core : coresOut_)
+      if (coreUnits_[core] == 1) {
+        const uint32_t* draws = supersets_->of(core);
+        for (uint64_t i = 0; i < per; ++i) ++held[draws[i]];
+      }
+    for (uint32_t core : coresIn_)
+      if (coreUnits_[core] == 0) {
+        const uint32_t* draws = supersets_->of(core);
+        for (uint64_t i = 0; i < per; ++i) --held[draws[i]];
+      }
+    return delta;
+  }
   if (!orbits_) {
     // Every m-subset appears once among the lost and once among the gained,
     // and no subset is both: each can be judged on its own count.
@@ -204,7 +313,12 @@ int64_t CoverState::evaluate(size_t index, int x, int y) {
 }
 
 void CoverState::apply() {
-  if (!orbits_) {
+  if (supersets_) {
+    // Losses first: an m-subset that loses its last t-subset and gains
+    // another in the same move ends up unlisted.
+    for (uint32_t core : coresOut_) releaseCore(core);
+    for (uint32_t core : coresIn_) holdCore(core, true);
+  } else if (!orbits_) {
     for (uint32_t c : lose_)
       if (--count_[c] == 0) list(c);
     for (uint32_t c : gain_)
@@ -391,9 +505,13 @@ size_t leastUsefulUnit(const CoverState& state, bool exact, Rng& rng) {
     metPerTicket += binomial(design.k, j) * binomial(design.v - design.k, design.m - j);
   const bool cheapUnique = metPerTicket <= 20000;
 
+  // A lotto design in the plain search counts through its t-subsets.
+  std::unique_ptr<SupersetTable> supersets;
+  if (!orbits && SupersetTable::fits(design)) supersets = std::make_unique<SupersetTable>(design);
+
   std::vector<Mask> best;  // the fewest units that met every counter so far
   {
-    CoverState check(design, orbits);
+    CoverState check(design, orbits, supersets.get());
     for (Mask ticket : start) check.addTicket(ticket, false);
     check.rebuildUncovered();
     if (check.cost() == 0) {
@@ -405,7 +523,7 @@ size_t leastUsefulUnit(const CoverState& state, bool exact, Rng& rng) {
   for (uint64_t attempt = 0; budgetLeft(); ++attempt) {
     if (!best.empty() && best.size() == 1) break;
     Rng rng = makeRng(options.seed, attempt);
-    CoverState state(design, orbits);
+    CoverState state(design, orbits, supersets.get());
     const bool randomStart = startAttempt(state, design, start, best, attempt, rng);
     double temperature = startingTemperature(state, design, randomStart, rng, closeTickets);
     // Moves per temperature grow with the neighbourhood (units x positions in

@@ -99,10 +99,31 @@ struct SubsetOrbits {
   size_t orbitCount() const { return firstMember.empty() ? 0 : firstMember.size() - 1; }
 };
 
+// For a lotto design (t < m): every t-subset's supersets among the m-subsets,
+// by rank. With it a state counts, per m-subset, how many of its t-subsets lie
+// in some unit, and a move touches only the m-subsets around the t-subsets
+// that it takes out of every unit or brings into the first one: a few
+// increments from a table instead of ranking every m-subset the unit meets.
+class SupersetTable {
+ public:
+  explicit SupersetTable(const Design& design);
+  // Whether the table stays within its memory budget for this design.
+  static bool fits(const Design& design);
+  const SubsetRanker& ranker() const { return ranker_; }
+  uint64_t perSubset() const { return perSubset_; }
+  const uint32_t* of(uint64_t subsetRank) const { return ranks_.data() + subsetRank * perSubset_; }
+
+ private:
+  SubsetRanker ranker_;
+  uint64_t perSubset_;
+  std::vector<uint32_t> ranks_;
+};
+
 class CoverState {
  public:
   // `orbits` (may be null: one counter per m-subset) must outlive the state.
-  CoverState(const Design& design, const SubsetOrbits* orbits);
+  // `supersets`, for a plain search of a lotto design only, must too.
+  CoverState(const Design& design, const SubsetOrbits* orbits, const SupersetTable* supersets = nullptr);
 
   // Adds a unit to the counts. With `keepList` false the uncovered list is
   // left stale (call rebuildUncovered after adding a batch).
@@ -140,6 +161,12 @@ class CoverState {
   template <class F>
   void forEachMetSubset(Mask ticket, F&& f) const;
   void markTicket(int position, size_t index, bool on);
+  // The superset mode: a t-subset's units change from `before`; true when
+  // it is held by no unit before or after, and its m-subsets change.
+  void holdCore(uint64_t core, bool keepList);
+  void releaseCore(uint64_t core);
+  template <class F>
+  void forEachCore(Mask ticket, F&& f) const;
   void list(uint32_t counter);
   void unlist(uint32_t counter);
 
@@ -156,6 +183,12 @@ class CoverState {
   std::vector<uint32_t> lose_, gain_, touched_;
   std::vector<Mask> outsideSets_;
   std::vector<int> inner_, outside_;
+  // The superset mode: units holding each t-subset, and for each m-subset
+  // the number of its t-subsets that some unit holds (at most C(7, 3)).
+  const SupersetTable* supersets_ = nullptr;
+  std::vector<uint16_t> coreUnits_;
+  mutable std::vector<uint8_t> heldCores_;  // changed and restored by uniqueCount
+  std::vector<uint32_t> coresOut_, coresIn_;
   size_t pendingIndex_ = 0;
   int pendingX_ = 0, pendingY_ = 0;
 };
