@@ -264,8 +264,12 @@ KnownWheels constructedWheels(uint64_t seed) {
 bool annealingApplies(const Design& design) {
   if (design.t < 2 || design.v <= design.k || (design.t == design.m && design.t == design.k)) return false;
   if (binomial(design.v, design.m) > kMaxSubsets) return false;
+  // Pairs of draws ranked per move; a lotto design counted through its
+  // t-subsets pays a few instructions per draw instead of a ranking.
   const uint64_t perMove = 2 * binomial(design.k - 1, design.t - 1) * binomial(design.v - design.k - 1, design.m - design.t);
-  return perMove <= 6000;
+  if (perMove <= 6000) return true;
+  return SupersetTable::fits(design) &&
+         2 * binomial(design.k - 1, design.t - 1) * binomial(design.v - design.t, design.m - design.t) <= 200'000;
 }
 
 Candidate annealWheel(const Design& design, const Candidate& start, const SearchOptions& options) {
