@@ -92,48 +92,63 @@ bool SupersetTable::fits(const Design& design) {
   return entries <= 48'000'000 && binomial(design.v, design.m) <= UINT32_MAX;
 }
 
-SupersetTable::SupersetTable(const Design& design)
-    : ranker_(design.v, design.t), perSubset_(binomial(design.v - design.t, design.m - design.t)) {
+SupersetTable::SupersetTable(const Design& design) : ranker_(design.v, design.t) {
   const SubsetRanker drawRanker(design.v, design.m);
-  ranks_.reserve(ranker_.count() * perSubset_);
+  const uint64_t per = binomial(design.v - design.t, design.m - design.t);
+  counters_.reserve(ranker_.count() * per);
+  first_.reserve(ranker_.count() + 1);
   for (uint64_t r = 0; r < ranker_.count(); ++r) {
     const Mask core = ranker_.unrank(r);
-    const size_t first = ranks_.size();
+    first_.push_back(counters_.size());
     forEachSubset(positionsOf(allPositions(design.v) & ~core), design.m - design.t,
-                  [&](Mask rest) { ranks_.push_back(static_cast<uint32_t>(drawRanker.rank(core | rest))); });
+                  [&](Mask rest) { counters_.push_back(static_cast<uint32_t>(drawRanker.rank(core | rest))); });
     // Ascending, so that a move walks the counts in memory order.
-    std::sort(ranks_.begin() + static_cast<long>(first), ranks_.end());
+    std::sort(counters_.begin() + static_cast<long>(first_.back()), counters_.end());
   }
+  first_.push_back(counters_.size());
+}
+
+SupersetTable::SupersetTable(const Design& design, const SubsetOrbits& drawOrbits, const SubsetOrbits& coreOrbits)
+    : ranker_(design.v, design.t), coreOrbit_(coreOrbits.orbitOf) {
+  const SubsetRanker drawRanker(design.v, design.m);
+  std::vector<std::vector<uint32_t>> around(coreOrbits.orbitCount());
+  for (uint32_t counter = 0; counter < drawOrbits.orbitCount(); ++counter) {
+    const Mask draw = drawRanker.unrank(drawOrbits.members[drawOrbits.firstMember[counter]]);
+    forEachSubset(positionsOf(draw), design.t, [&](Mask core) { around[coreOf(core)].push_back(counter); });
+  }
+  first_.reserve(around.size() + 1);
+  for (const std::vector<uint32_t>& counters : around) {
+    first_.push_back(counters_.size());
+    counters_.insert(counters_.end(), counters.begin(), counters.end());
+  }
+  first_.push_back(counters_.size());
 }
 
 CoverState::CoverState(const Design& design, const SubsetOrbits* orbits, const SupersetTable* supersets)
     : d_(design), ranker_(design.v, design.m), orbits_(orbits),
-      count_(orbits ? orbits->orbitCount() : supersets ? 0 : ranker_.count(), 0),
-      slot_(orbits ? orbits->orbitCount() : ranker_.count(), -1), ticketsAt_(design.v),
-      supersets_(orbits ? nullptr : supersets) {
+      count_(supersets ? 0 : orbits ? orbits->orbitCount() : ranker_.count(), 0),
+      slot_(orbits ? orbits->orbitCount() : ranker_.count(), -1), ticketsAt_(design.v), supersets_(supersets) {
   if (supersets_) {
-    coreUnits_.assign(supersets_->ranker().count(), 0);
-    heldCores_.assign(ranker_.count(), 0);
+    coreUnits_.resize(supersets_->coreCount());
+    heldCores_.resize(slot_.size());
   }
 }
 
 template <class F>
 void CoverState::forEachCore(Mask ticket, F&& f) const {
-  forEachSubset(positionsOf(ticket), d_.t, [&](Mask core) { f(supersets_->ranker().rank(core)); });
+  forEachSubset(positionsOf(ticket), d_.t, [&](Mask core) { f(supersets_->coreOf(core)); });
 }
 
-void CoverState::holdCore(uint64_t core, bool keepList) {
+void CoverState::holdCore(uint32_t core, bool keepList) {
   if (coreUnits_[core]++ != 0) return;
-  const uint32_t* draws = supersets_->of(core);
-  for (uint64_t i = 0; i < supersets_->perSubset(); ++i)
-    if (heldCores_[draws[i]]++ == 0 && keepList) unlist(draws[i]);
+  for (const uint32_t* c = supersets_->begin(core); c != supersets_->end(core); ++c)
+    if (heldCores_[*c]++ == 0 && keepList) unlist(*c);
 }
 
-void CoverState::releaseCore(uint64_t core) {
+void CoverState::releaseCore(uint32_t core) {
   if (--coreUnits_[core] != 0) return;
-  const uint32_t* draws = supersets_->of(core);
-  for (uint64_t i = 0; i < supersets_->perSubset(); ++i)
-    if (--heldCores_[draws[i]] == 0) list(draws[i]);
+  for (const uint32_t* c = supersets_->begin(core); c != supersets_->end(core); ++c)
+    if (--heldCores_[*c] == 0) list(*c);
 }
 
 void CoverState::addTicket(Mask ticket, bool keepList) {
@@ -144,7 +159,7 @@ void CoverState::addTicket(Mask ticket, bool keepList) {
   }
   for (Mask rest = ticket; rest; rest &= rest - 1) markTicket(std::countr_zero(rest), tickets_.size() - 1, true);
   if (supersets_) {
-    forEachCore(ticket, [&](uint64_t core) { holdCore(core, keepList); });
+    forEachCore(ticket, [&](uint32_t core) { holdCore(core, keepList); });
     return;
   }
   forEachMetSubset(ticket, [&](uint64_t rank) {
@@ -165,7 +180,7 @@ void CoverState::removeTicket(size_t index) {
   tickets_[index] = tickets_.back();
   tickets_.pop_back();
   if (supersets_) {
-    forEachCore(ticket, [&](uint64_t core) { releaseCore(core); });
+    forEachCore(ticket, [&](uint32_t core) { releaseCore(core); });
     return;
   }
   forEachMetSubset(ticket, [&](uint64_t rank) {
@@ -185,20 +200,17 @@ void CoverState::rebuildUncovered() {
 uint64_t CoverState::uniqueCount(size_t index) const {
   uint64_t unique = 0;
   if (supersets_) {
-    // Take the unit's t-subsets that no other unit holds away from the
-    // counts, count the m-subsets left with none, and put them back.
-    const uint64_t per = supersets_->perSubset();
-    std::vector<uint64_t> alone;
-    forEachCore(tickets_[index], [&](uint64_t core) {
-      if (coreUnits_[core] != 1) return;
-      alone.push_back(core);
-      const uint32_t* draws = supersets_->of(core);
-      for (uint64_t i = 0; i < per; ++i) unique += --heldCores_[draws[i]] == 0;
-    });
-    for (uint64_t core : alone) {
-      const uint32_t* draws = supersets_->of(core);
-      for (uint64_t i = 0; i < per; ++i) ++heldCores_[draws[i]];
-    }
+    // Take the unit's t-subsets away from the counts, count the counters
+    // left with none, and put them back (in the group search one core may
+    // stand for several of the unit's t-subsets).
+    std::vector<uint32_t> cores;
+    forEachCore(tickets_[index], [&](uint32_t core) { cores.push_back(core); });
+    for (uint32_t core : cores)
+      if (--coreUnits_[core] == 0)
+        for (const uint32_t* c = supersets_->begin(core); c != supersets_->end(core); ++c) unique += --heldCores_[*c] == 0;
+    for (auto core = cores.rbegin(); core != cores.rend(); ++core)
+      if (coreUnits_[*core]++ == 0)
+        for (const uint32_t* c = supersets_->begin(*core); c != supersets_->end(*core); ++c) ++heldCores_[*c];
     return unique;
   }
   forEachMetSubset(tickets_[index], [&](uint64_t rank) { unique += count_[counterOf(rank)] == 1; });
@@ -253,40 +265,30 @@ int64_t CoverState::evaluate(size_t index, int x, int y) {
   int64_t delta = 0;
   if (supersets_) {
     // The t-subsets holding x leave the unit, those holding y join it. Only
-    // the ones that no other unit holds, or none did, change m-subsets: the
-    // change is made on the counts, judged, and undone.
+    // the cores that no other unit holds, or none did, change counters: the
+    // change is made on the counts in order, judged, and undone in reverse.
     coresOut_.clear();
     coresIn_.clear();
-    const Mask ticket = tickets_[index];
     inner_.clear();
-    for (Mask rest = ticket & ~bit(x); rest; rest &= rest - 1) inner_.push_back(std::countr_zero(rest));
-    const SubsetRanker& coreRanker = supersets_->ranker();
+    for (Mask rest = tickets_[index] & ~bit(x); rest; rest &= rest - 1) inner_.push_back(std::countr_zero(rest));
     forEachSubset(inner_, d_.t - 1, [&](Mask core) {
-      coresOut_.push_back(static_cast<uint32_t>(coreRanker.rank(core | bit(x))));
-      coresIn_.push_back(static_cast<uint32_t>(coreRanker.rank(core | bit(y))));
+      coresOut_.push_back(supersets_->coreOf(core | bit(x)));
+      coresIn_.push_back(supersets_->coreOf(core | bit(y)));
     });
-    const uint64_t per = supersets_->perSubset();
     uint8_t* held = heldCores_.data();
+    uint16_t* units = coreUnits_.data();
     for (uint32_t core : coresOut_)
-      if (coreUnits_[core] == 1) {
-        const uint32_t* draws = supersets_->of(core);
-        for (uint64_t i = 0; i < per; ++i) delta += --held[draws[i]] == 0;
-      }
+      if (--units[core] == 0)
+        for (const uint32_t* c = supersets_->begin(core); c != supersets_->end(core); ++c) delta += --held[*c] == 0;
     for (uint32_t core : coresIn_)
-      if (coreUnits_[core] == 0) {
-        const uint32_t* draws = supersets_->of(core);
-        for (uint64_t i = 0; i < per; ++i) delta -= held[draws[i]]++ == 0;
-      }
-    for (uint32_t core : coresOut_)
-      if (coreUnits_[core] == 1) {
-        const uint32_t* draws = supersets_->of(core);
-        for (uint64_t i = 0; i < per; ++i) ++held[draws[i]];
-      }
-    for (uint32_t core : coresIn_)
-      if (coreUnits_[core] == 0) {
-        const uint32_t* draws = supersets_->of(core);
-        for (uint64_t i = 0; i < per; ++i) --held[draws[i]];
-      }
+      if (units[core]++ == 0)
+        for (const uint32_t* c = supersets_->begin(core); c != supersets_->end(core); ++c) delta -= held[*c]++ == 0;
+    for (auto core = coresIn_.rbegin(); core != coresIn_.rend(); ++core)
+      if (--units[*core] == 0)
+        for (const uint32_t* c = supersets_->begin(*core); c != supersets_->end(*core); ++c) --held[*c];
+    for (auto core = coresOut_.rbegin(); core != coresOut_.rend(); ++core)
+      if (units[*core]++ == 0)
+        for (const uint32_t* c = supersets_->begin(*core); c != supersets_->end(*core); ++c) ++held[*c];
     return delta;
   }
   if (!orbits_) {
@@ -479,7 +481,8 @@ size_t leastUsefulUnit(const CoverState& state, bool exact, Rng& rng) {
 // Flattened: the state's per-move calls are inlined into the loop, which
 // saves about a sixth of the instructions of a move.
 [[gnu::flatten]] AnnealCounters annealUnits(const Design& design, const SubsetOrbits* orbits,
-                                            const std::vector<Mask>& start, const SearchOptions& options,
+                                            const SupersetTable* supersets, const std::vector<Mask>& start,
+                                            const SearchOptions& options,
                                             const std::function<bool(const std::vector<Mask>&)>& record) {
   AnnealCounters counters;
   if (start.empty()) return counters;
@@ -505,13 +508,9 @@ size_t leastUsefulUnit(const CoverState& state, bool exact, Rng& rng) {
     metPerTicket += binomial(design.k, j) * binomial(design.v - design.k, design.m - j);
   const bool cheapUnique = metPerTicket <= 20000;
 
-  // A lotto design in the plain search counts through its t-subsets.
-  std::unique_ptr<SupersetTable> supersets;
-  if (!orbits && SupersetTable::fits(design)) supersets = std::make_unique<SupersetTable>(design);
-
   std::vector<Mask> best;  // the fewest units that met every counter so far
   {
-    CoverState check(design, orbits, supersets.get());
+    CoverState check(design, orbits, supersets);
     for (Mask ticket : start) check.addTicket(ticket, false);
     check.rebuildUncovered();
     if (check.cost() == 0) {
@@ -523,7 +522,7 @@ size_t leastUsefulUnit(const CoverState& state, bool exact, Rng& rng) {
   for (uint64_t attempt = 0; budgetLeft(); ++attempt) {
     if (!best.empty() && best.size() == 1) break;
     Rng rng = makeRng(options.seed, attempt);
-    CoverState state(design, orbits, supersets.get());
+    CoverState state(design, orbits, supersets);
     const bool randomStart = startAttempt(state, design, start, best, attempt, rng);
     double temperature = startingTemperature(state, design, randomStart, rng, closeTickets);
     // Moves per temperature grow with the neighbourhood (units x positions in

@@ -99,30 +99,41 @@ struct SubsetOrbits {
   size_t orbitCount() const { return firstMember.empty() ? 0 : firstMember.size() - 1; }
 };
 
-// For a lotto design (t < m): every t-subset's supersets among the m-subsets,
-// by rank. With it a state counts, per m-subset, how many of its t-subsets lie
-// in some unit, and a move touches only the m-subsets around the t-subsets
-// that it takes out of every unit or brings into the first one: a few
-// increments from a table instead of ranking every m-subset the unit meets.
+// For a lotto design (t < m): the m-subsets around every t-subset. With it a
+// state counts, per counter of m-subsets, how many t-subsets of the counter's
+// m-subset lie in some unit, and a move touches only the counters around the
+// t-subsets that it takes out of every unit or brings into the first one: a
+// few increments from a table instead of ranking every m-subset the unit
+// meets. In the group search a "core" is an orbit of t-subsets (held when one
+// member lies in a unit) and a counter is an orbit of m-subsets, judged on its
+// first member: the table lists, per core, the counters whose first member
+// holds one of the core's t-subsets, once for each such t-subset.
 class SupersetTable {
  public:
   explicit SupersetTable(const Design& design);
-  // Whether the table stays within its memory budget for this design.
+  SupersetTable(const Design& design, const SubsetOrbits& drawOrbits, const SubsetOrbits& coreOrbits);
+  // Whether the plain table stays within its memory budget for this design.
   static bool fits(const Design& design);
-  const SubsetRanker& ranker() const { return ranker_; }
-  uint64_t perSubset() const { return perSubset_; }
-  const uint32_t* of(uint64_t subsetRank) const { return ranks_.data() + subsetRank * perSubset_; }
+  uint32_t coreOf(Mask subset) const {
+    const uint64_t rank = ranker_.rank(subset);
+    return coreOrbit_.empty() ? static_cast<uint32_t>(rank) : coreOrbit_[rank];
+  }
+  size_t coreCount() const { return first_.size() - 1; }
+  const uint32_t* begin(uint32_t core) const { return counters_.data() + first_[core]; }
+  const uint32_t* end(uint32_t core) const { return counters_.data() + first_[core + 1]; }
 
  private:
   SubsetRanker ranker_;
-  uint64_t perSubset_;
-  std::vector<uint32_t> ranks_;
+  std::vector<uint32_t> coreOrbit_;  // by rank of a t-subset; empty in the plain table
+  std::vector<uint64_t> first_;      // by core, one extra at the end
+  std::vector<uint32_t> counters_;
 };
 
 class CoverState {
  public:
   // `orbits` (may be null: one counter per m-subset) must outlive the state.
-  // `supersets`, for a plain search of a lotto design only, must too.
+  // `supersets` (may be null: count the m-subsets each unit meets; made for
+  // the same design and orbits) must too.
   CoverState(const Design& design, const SubsetOrbits* orbits, const SupersetTable* supersets = nullptr);
 
   // Adds a unit to the counts. With `keepList` false the uncovered list is
@@ -163,8 +174,8 @@ class CoverState {
   void markTicket(int position, size_t index, bool on);
   // The superset mode: a t-subset's units change from `before`; true when
   // it is held by no unit before or after, and its m-subsets change.
-  void holdCore(uint64_t core, bool keepList);
-  void releaseCore(uint64_t core);
+  void holdCore(uint32_t core, bool keepList);
+  void releaseCore(uint32_t core);
   template <class F>
   void forEachCore(Mask ticket, F&& f) const;
   void list(uint32_t counter);
@@ -186,7 +197,7 @@ class CoverState {
   // The superset mode: units holding each t-subset, and for each m-subset
   // the number of its t-subsets that some unit holds (at most C(7, 3)).
   const SupersetTable* supersets_ = nullptr;
-  std::vector<uint16_t> coreUnits_;
+  mutable std::vector<uint16_t> coreUnits_;  // changed and restored by uniqueCount
   mutable std::vector<uint8_t> heldCores_;  // changed and restored by uniqueCount
   std::vector<uint32_t> coresOut_, coresIn_;
   size_t pendingIndex_ = 0;
@@ -207,7 +218,9 @@ struct AnnealCounters {
   uint64_t moves = 0;
   double cpuSeconds = 0;
 };
-AnnealCounters annealUnits(const Design& design, const SubsetOrbits* orbits, const std::vector<Mask>& start,
-                           const SearchOptions& options, const std::function<bool(const std::vector<Mask>&)>& record);
+// `supersets` (may be null) as for CoverState.
+AnnealCounters annealUnits(const Design& design, const SubsetOrbits* orbits, const SupersetTable* supersets,
+                           const std::vector<Mask>& start, const SearchOptions& options,
+                           const std::function<bool(const std::vector<Mask>&)>& record);
 
 }  // namespace wheelsearch

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <deque>
 #include <map>
+#include <memory>
 #include <optional>
 #include <set>
 #include <unordered_set>
@@ -217,6 +218,8 @@ std::vector<Mask> expandOrbits(const PermutationGroup& group, const std::vector<
 
 }  // namespace
 
+SubsetOrbits subsetOrbitTable(const PermutationGroup& group, int m) { return orbitTable(group, m); }
+
 std::vector<std::vector<uint64_t>> subsetOrbits(const PermutationGroup& group, int m) {
   const SubsetOrbits table = orbitTable(group, m);
   const SubsetRanker ranker(group.v, m);
@@ -295,7 +298,10 @@ Candidate searchInvariantWheel(const Design& design, const PermutationGroup& gro
     }
     return best.tickets.size() <= target;
   };
-  const AnnealCounters counters = annealUnits(design, &orbits, start, options, record);
+  // A lotto design counts its met orbits through the orbits of t-subsets.
+  std::unique_ptr<SupersetTable> supersets;
+  if (design.t < design.m) supersets = std::make_unique<SupersetTable>(design, orbits, orbitTable(group, design.t));
+  const AnnealCounters counters = annealUnits(design, &orbits, supersets.get(), start, options, record);
   if (options.stats) options.stats->add(counters.moves, counters.cpuSeconds);
   if (!best.tickets.empty() && !designHolds(design, best.tickets)) best = Candidate{};
   return best;

@@ -40,6 +40,11 @@ std::vector<uint64_t> orbitOfSet(const PermutationGroup& group, uint64_t mask);
 
 // The orbits of all m-subsets of the group's positions, each as its members, ascending.
 std::vector<std::vector<uint64_t>> subsetOrbits(const PermutationGroup& group, int m);
+// The same as the search's own table of orbit numbers (wheelcore/coverstate.h).
+namespace wheelsearch {
+struct SubsetOrbits;
+}
+wheelsearch::SubsetOrbits subsetOrbitTable(const PermutationGroup& group, int m);
 
 // Whether the group search can run on this design: the group acts on v
 // positions and the table of m-subsets stays small. Empty error when it can.

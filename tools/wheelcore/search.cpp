@@ -277,7 +277,11 @@ Candidate annealWheel(const Design& design, const Candidate& start, const Search
   if (!annealingApplies(design) || start.tickets.empty()) return best;
   const uint64_t target = std::max<uint64_t>(options.target ? options.target : designLowerBound(design), 1);
   if (best.tickets.size() <= target) return best;
-  const AnnealCounters counters = annealUnits(design, nullptr, start.tickets, options, [&](const std::vector<Mask>& tickets) {
+  // A lotto design counts its met draws through its t-subsets.
+  std::unique_ptr<SupersetTable> supersets;
+  if (SupersetTable::fits(design)) supersets = std::make_unique<SupersetTable>(design);
+  const AnnealCounters counters = annealUnits(design, nullptr, supersets.get(), start.tickets, options,
+                                              [&](const std::vector<Mask>& tickets) {
     if (tickets.size() < best.tickets.size()) {
       best.tickets = tickets;
       std::sort(best.tickets.begin(), best.tickets.end());
