@@ -268,10 +268,10 @@ void TExprNode::SetText(std::string_view text) {
 // ---- TExprNodes ----
 
 void TExprNodes::Clear() {
-  while (FHead) {
-    TExprNode* next = FHead->Next;
-    delete FHead;
-    FHead = next;
+  while (fHead) {
+    TExprNode* next = fHead->Next;
+    delete fHead;
+    fHead = next;
   }
   Root = nullptr;
 }
@@ -279,8 +279,8 @@ void TExprNodes::Clear() {
 TExprNode* TExprNodes::NewNode(TExprNodeKind kind, TExprOperator op, TFieldType dataType, TExprNode* left,
                                TExprNode* right) {
   auto* node = new TExprNode(this);
-  node->Next = FHead;
-  FHead = node;
+  node->Next = fHead;
+  fHead = node;
   node->Kind = kind;
   node->Operator = op;
   node->DataType = dataType;
@@ -515,23 +515,23 @@ void TExprNodes::EvaluateOperator(TExprNode* node, TFilterOptions options) {
 // ---- TKeyComparer ----
 
 TKeyComparer::TKeyComparer(TFieldType type, int32_t declaredSize)
-    : FTextLimit(IsTextType(type) ? ExprValueSize(type, declaredSize) : 0) {
+    : fTextLimit(IsTextType(type) ? ExprValueSize(type, declaredSize) : 0) {
   ExprValueSize(type, declaredSize);  // refuses types no table stores
-  FSought = FNodes.NewNode(enConst, coNone, type, nullptr, nullptr);
-  FRecord = FNodes.NewNode(enConst, coNone, type, nullptr, nullptr);
-  FCompare = FNodes.NewNode(enOperator, coEQ, ftBoolean, FSought, FRecord);
-  FCompare->SetDataSize(2);
+  fSought = fNodes.NewNode(enConst, coNone, type, nullptr, nullptr);
+  fRecord = fNodes.NewNode(enConst, coNone, type, nullptr, nullptr);
+  fCompare = fNodes.NewNode(enOperator, coEQ, ftBoolean, fSought, fRecord);
+  fCompare->SetDataSize(2);
 }
 
 int TKeyComparer::Compare(const void* sought, const void* record, int32_t partialLength,
                           TFilterOptions options) {
-  FSought->PointDataAt(static_cast<const char*>(sought), FTextLimit);
-  FRecord->PointDataAt(static_cast<const char*>(record), FTextLimit);
-  FSought->PartialLength = FRecord->PartialLength = partialLength;
-  FCompare->Operator = coEQ;
-  FNodes.Evaluate(FCompare, options);
-  if (FCompare->Boolean()) return 0;
-  FCompare->Operator = coLT;
-  FNodes.Evaluate(FCompare, options);
-  return FCompare->Boolean() ? -1 : 1;
+  fSought->PointDataAt(static_cast<const char*>(sought), fTextLimit);
+  fRecord->PointDataAt(static_cast<const char*>(record), fTextLimit);
+  fSought->PartialLength = fRecord->PartialLength = partialLength;
+  fCompare->Operator = coEQ;
+  fNodes.Evaluate(fCompare, options);
+  if (fCompare->Boolean()) return 0;
+  fCompare->Operator = coLT;
+  fNodes.Evaluate(fCompare, options);
+  return fCompare->Boolean() ? -1 : 1;
 }

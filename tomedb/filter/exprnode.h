@@ -148,7 +148,7 @@ class TExprNodes {
   void EvaluateFunction(TExprNode* node, TFilterOptions options);
   void EvaluateOperator(TExprNode* node, TFilterOptions options);
 
-  TExprNode* FHead = nullptr;
+  TExprNode* fHead = nullptr;
 };
 
 // Compares one key field's values in the order the filter language gives
@@ -165,9 +165,9 @@ class TKeyComparer {
   int Compare(const void* sought, const void* record, int32_t partialLength, TFilterOptions options);
 
  private:
-  TExprNodes FNodes;
-  TExprNode* FSought;
-  TExprNode* FRecord;
-  TExprNode* FCompare;
-  int32_t FTextLimit;
+  TExprNodes fNodes;
+  TExprNode* fSought;
+  TExprNode* fRecord;
+  TExprNode* fCompare;
+  int32_t fTextLimit;
 };

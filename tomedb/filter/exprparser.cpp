@@ -197,39 +197,39 @@ int NumericRank(TFieldType t) {
 // ---- TSyntaxParserBase ----
 
 void TSyntaxParserBase::NextToken() {
-  FPrevToken = FToken;
-  FTokenString.clear();
+  fPrevToken = fToken;
+  fTokenString.clear();
   SkipBlanks();
-  FTokenStart = FPosition;
+  fTokenStart = fPosition;
   ScanToken();
 }
 
 void TSyntaxParserBase::SkipBlanks() {
-  while (IsBlank(CharAt(FPosition))) ++FPosition;
-  if (CharAt(FPosition) == '/' && CharAt(FPosition + 1) == '*') {
+  while (IsBlank(CharAt(fPosition))) ++fPosition;
+  if (CharAt(fPosition) == '/' && CharAt(fPosition + 1) == '*') {
     // A comment runs to the first "*"; it has to be the one of "*/".
-    FPosition += 2;
-    while (CharAt(FPosition) != '\0' && CharAt(FPosition) != '*') ++FPosition;
-    if (CharAt(FPosition) == '*' && CharAt(FPosition + 1) == '/') {
-      FPosition += 2;
+    fPosition += 2;
+    while (CharAt(fPosition) != '\0' && CharAt(fPosition) != '*') ++fPosition;
+    if (CharAt(fPosition) == '*' && CharAt(fPosition + 1) == '/') {
+      fPosition += 2;
     } else {
-      const char c = CharAt(FPosition);
+      const char c = CharAt(fPosition);
       DatabaseErrorFmt("Invalid filter expression character: '%s'", {std::string_view(&c, c ? 1 : 0)});
     }
   }
-  while (IsBlank(CharAt(FPosition))) ++FPosition;
+  while (IsBlank(CharAt(fPosition))) ++fPosition;
 }
 
 std::string TSyntaxParserBase::TokenDescription() const {
-  if (FToken == etEnd) return "nothing";
-  return "'" + FTokenString + "'";
+  if (fToken == etEnd) return "nothing";
+  return "'" + fTokenString + "'";
 }
 
 // ---- TExprParserBase ----
 
-TExprParserBase::TExprParserBase() : FNodes(new TExprNodes(this)) {}
+TExprParserBase::TExprParserBase() : fNodes(new TExprNodes(this)) {}
 
-TExprParserBase::~TExprParserBase() { delete FNodes; }
+TExprParserBase::~TExprParserBase() { delete fNodes; }
 
 bool TExprParserBase::IsFunction(std::string_view) const { return false; }
 
@@ -241,38 +241,38 @@ TFieldType TExprParserBase::GetFuncDataType(const std::string& name) const {
 }
 
 bool TExprParserBase::TokenIsWord(std::string_view word) const {
-  return FToken == etName && SameWord(FTokenString, word);
+  return fToken == etName && SameWord(fTokenString, word);
 }
 
 void TExprParserBase::TypeMismatch() const { DatabaseError("Type mismatch in expression"); }
 
 void TExprParserBase::Parse(const std::string& text) {
-  FNodes->Clear();
-  FText = text;
-  FPosition = 0;
-  FTokenStart = 0;
-  FToken = FPrevToken = etEnd;
-  FNesting = 0;
+  fNodes->Clear();
+  fText = text;
+  fPosition = 0;
+  fTokenStart = 0;
+  fToken = fPrevToken = etEnd;
+  fNesting = 0;
   NextToken();
   TExprNode* root = ParseExpression();
   CheckTermination();
-  FNodes->Root = root;
+  fNodes->Root = root;
 }
 
 void TExprParserBase::CheckTermination() {
-  if (FToken != etEnd) DatabaseError("Filter expression incorrectly terminated");
+  if (fToken != etEnd) DatabaseError("Filter expression incorrectly terminated");
 }
 
 bool TExprParserBase::Calculate(TFilterOptions options) {
-  if (!FNodes->Root) DatabaseError("General error");
-  FFilterOptions = options;
-  FNodes->Evaluate(FNodes->Root, options);
-  return FNodes->Root->Boolean();
+  if (!fNodes->Root) DatabaseError("General error");
+  fFilterOptions = options;
+  fNodes->Evaluate(fNodes->Root, options);
+  return fNodes->Root->Boolean();
 }
 
 TExprNode* TExprParserBase::NewNode(TExprNodeKind kind, TExprOperator op, TFieldType type, TExprNode* left,
                                     TExprNode* right) {
-  TExprNode* node = FNodes->NewNode(kind, op, type, left, right);
+  TExprNode* node = fNodes->NewNode(kind, op, type, left, right);
   if (node->Depth > kMaxFilterTreeDepth)
     DatabaseErrorFmt("Filter expression is nested more than %s levels deep",
                      {std::to_string(kMaxFilterTreeDepth)});
@@ -281,7 +281,7 @@ TExprNode* TExprParserBase::NewNode(TExprNodeKind kind, TExprOperator op, TField
 }
 
 TExprNode* TExprParserBase::ParseExpression() {
-  if (++FNesting > kMaxFilterNesting)
+  if (++fNesting > kMaxFilterNesting)
     DatabaseErrorFmt("Filter expression is nested more than %s levels deep", {std::to_string(kMaxFilterNesting)});
   TExprNode* left = ParseConjunction();
   while (TokenIsWord("OR")) {
@@ -290,7 +290,7 @@ TExprNode* TExprParserBase::ParseExpression() {
     if (left->DataType != ftBoolean || right->DataType != ftBoolean) TypeMismatch();
     left = NewNode(enOperator, coOR, ftBoolean, left, right);
   }
-  --FNesting;
+  --fNesting;
   return left;
 }
 
@@ -316,7 +316,7 @@ TExprNode* TExprParserBase::ParseNegation() {
 TExprNode* TExprParserBase::ParseComparison() {
   TExprNode* left = ParseSum();
   TExprOperator op = coNone;
-  switch (FToken) {
+  switch (fToken) {
     case etEQ: op = coEQ; break;
     case etNE: op = coNE; break;
     case etGE: op = coGE; break;
@@ -331,20 +331,20 @@ TExprNode* TExprParserBase::ParseComparison() {
     }
     case etIN: {
       NextToken();
-      if (FToken != etLParen) DatabaseErrorFmt("'(' expected but %s found", {TokenDescription()});
+      if (fToken != etLParen) DatabaseErrorFmt("'(' expected but %s found", {TokenDescription()});
       NextToken();
-      if (FToken == etRParen) DatabaseError("IN predicate list may not be empty");
+      if (fToken == etRParen) DatabaseError("IN predicate list may not be empty");
       TExprNode* node = NewNode(enOperator, coIN, ftBoolean, left, nullptr);
       for (;;) {
         TExprNode* item = ParseExpression();
         CheckInItem(left, item);
         node->Args.push_back(item);
         if (item->Depth >= node->Depth) node->Depth = item->Depth + 1;
-        if (FToken == etComma) {
+        if (fToken == etComma) {
           NextToken();
-        } else if (FToken == etRParen) {
+        } else if (fToken == etRParen) {
           break;
-        } else if (FToken == etEnd) {
+        } else if (fToken == etEnd) {
           DatabaseErrorFmt("')' expected but %s found", {TokenDescription()});
         } else {
           DatabaseErrorFmt("')' or ',' expected but %s found", {TokenDescription()});
@@ -371,11 +371,11 @@ void TExprParserBase::CheckComparison(TExprOperator op, TExprNode* left, TExprNo
   } else if (IsDateTimeType(lt)) {
     if (IsDateTimeType(rt)) return;
     if (!IsStringConstant(right) || !ReadsAsDateTime(right)) TypeMismatch();
-    ConvertToDateTime(*FNodes, right, lt);
+    ConvertToDateTime(*fNodes, right, lt);
   } else if (IsTextType(lt)) {
     if (IsDateTimeType(rt)) {
       if (!IsStringConstant(left) || !ReadsAsDateTime(left)) TypeMismatch();
-      ConvertToDateTime(*FNodes, left, rt);
+      ConvertToDateTime(*fNodes, left, rt);
     } else if (!IsTextType(rt)) {
       TypeMismatch();
     }
@@ -395,7 +395,7 @@ void TExprParserBase::CheckInItem(TExprNode* left, TExprNode* item) {
   } else if (IsDateTimeType(lt)) {
     if (IsDateTimeType(it)) return;
     if (!IsStringConstant(item) || !ReadsAsDateTime(item)) TypeMismatch();
-    ConvertToDateTime(*FNodes, item, lt);
+    ConvertToDateTime(*fNodes, item, lt);
   } else if (lt == ftBoolean) {
     if (it != ftBoolean) TypeMismatch();
   } else {
@@ -414,14 +414,14 @@ TFieldType TExprParserBase::ArithmeticType(TExprOperator op, TExprNode* left, TE
   if (IsTextType(lt)) {
     if (op == coADD && IsTextType(rt)) return ftString;
     if (op == coSUB && IsDateTimeType(rt) && IsStringConstant(left) && ReadsAsDateTime(left)) {
-      ConvertToDateTime(*FNodes, left, ftDateTime);
+      ConvertToDateTime(*fNodes, left, ftDateTime);
       return ftFloat;
     }
     TypeMismatch();
   }
   if (IsDateTimeType(lt)) {
     if (op == coSUB) {
-      if (IsStringConstant(right) && ReadsAsDateTime(right)) ConvertToDateTime(*FNodes, right, lt);
+      if (IsStringConstant(right) && ReadsAsDateTime(right)) ConvertToDateTime(*fNodes, right, lt);
       const TFieldType r = right->DataType;
       if (lt == ftDate && (r == ftDate || IsNumericType(r))) return ftInteger;
       if (lt == ftTime && (r == ftTime || IsNumericType(r))) return ftInteger;
@@ -435,8 +435,8 @@ TFieldType TExprParserBase::ArithmeticType(TExprOperator op, TExprNode* left, TE
 
 TExprNode* TExprParserBase::ParseSum() {
   TExprNode* left = ParseTerm();
-  while (FToken == etADD || FToken == etSUB) {
-    const TExprOperator op = FToken == etADD ? coADD : coSUB;
+  while (fToken == etADD || fToken == etSUB) {
+    const TExprOperator op = fToken == etADD ? coADD : coSUB;
     NextToken();
     TExprNode* right = ParseTerm();
     left = NewNode(enOperator, op, ArithmeticType(op, left, right), left, right);
@@ -446,8 +446,8 @@ TExprNode* TExprParserBase::ParseSum() {
 
 TExprNode* TExprParserBase::ParseTerm() {
   TExprNode* left = ParseFactor();
-  while (FToken == etMUL || FToken == etDIV) {
-    const TExprOperator op = FToken == etMUL ? coMUL : coDIV;
+  while (fToken == etMUL || fToken == etDIV) {
+    const TExprOperator op = fToken == etMUL ? coMUL : coDIV;
     NextToken();
     TExprNode* right = ParseFactor();
     left = NewNode(enOperator, op, ArithmeticType(op, left, right), left, right);
@@ -456,15 +456,15 @@ TExprNode* TExprParserBase::ParseTerm() {
 }
 
 TExprNode* TExprParserBase::ParseFactor() {
-  switch (FToken) {
+  switch (fToken) {
     case etName: {
-      if (IsFunction(FTokenString)) {
-        size_t p = FPosition;
+      if (IsFunction(fTokenString)) {
+        size_t p = fPosition;
         while (IsBlank(CharAt(p))) ++p;
         if (CharAt(p) == '(') return ParseFunction();
       }
       if (TokenIsWord("TRUE") || TokenIsWord("FALSE")) {
-        TExprNode* node = FNodes->NewConstNode(ftBoolean);
+        TExprNode* node = fNodes->NewConstNode(ftBoolean);
         node->Buffer[0] = TokenIsWord("TRUE") ? 1 : 0;
         NextToken();
         return node;
@@ -473,7 +473,7 @@ TExprNode* TExprParserBase::ParseFactor() {
     }
     case etLiteral: {
       TExprNode* node = NewNode(enField, coNone, ftUnknown, nullptr, nullptr);
-      node->Name = FTokenString;
+      node->Name = fTokenString;
       InitFieldNode(node);
       NextToken();
       return node;
@@ -491,7 +491,7 @@ TExprNode* TExprParserBase::ParseFactor() {
     case etLParen: {
       NextToken();
       TExprNode* node = ParseExpression();
-      if (FToken != etRParen) DatabaseErrorFmt("')' expected but %s found", {TokenDescription()});
+      if (fToken != etRParen) DatabaseErrorFmt("')' expected but %s found", {TokenDescription()});
       NextToken();
       return node;
     }
@@ -500,7 +500,7 @@ TExprNode* TExprParserBase::ParseFactor() {
 }
 
 TExprNode* TExprParserBase::NewNumberConstant() {
-  const std::string& text = FTokenString;
+  const std::string& text = fTokenString;
   // A whole 32-bit integer stays an integer; everything else reads as a float.
   bool integer = !text.empty() && text.size() <= 11;
   int64_t value = 0;
@@ -512,41 +512,41 @@ TExprNode* TExprParserBase::NewNumberConstant() {
   }
   if (text[0] == '-') value = -value;
   if (integer && value >= std::numeric_limits<int32_t>::min() && value <= std::numeric_limits<int32_t>::max()) {
-    TExprNode* node = FNodes->NewConstNode(ftInteger);
+    TExprNode* node = fNodes->NewConstNode(ftInteger);
     const int32_t v = static_cast<int32_t>(value);
     std::memcpy(node->Buffer.get(), &v, sizeof v);
     return node;
   }
   const double v = TextToFloat(text);
-  TExprNode* node = FNodes->NewConstNode(ftFloat);
+  TExprNode* node = fNodes->NewConstNode(ftFloat);
   std::memcpy(node->Buffer.get(), &v, sizeof v);
   return node;
 }
 
 TExprNode* TExprParserBase::NewStringConstant() {
-  TExprNode* node = FNodes->NewNode(enConst, coNone, ftString, nullptr, nullptr);
-  node->SetText(FTokenString);
-  const size_t star = FTokenString.find('*');
+  TExprNode* node = fNodes->NewNode(enConst, coNone, ftString, nullptr, nullptr);
+  node->SetText(fTokenString);
+  const size_t star = fTokenString.find('*');
   node->PartialLength = star == std::string::npos ? -1 : static_cast<int32_t>(star);
   return node;
 }
 
 TExprNode* TExprParserBase::ParseFunction() {
-  TExprNode* node = NewNode(enFunc, coNone, GetFuncDataType(FTokenString), nullptr, nullptr);
-  node->Name = FTokenString;
-  node->Function = FilterFunctionNumber(FTokenString);
+  TExprNode* node = NewNode(enFunc, coNone, GetFuncDataType(fTokenString), nullptr, nullptr);
+  node->Name = fTokenString;
+  node->Function = FilterFunctionNumber(fTokenString);
   NextToken();  // the "("
   NextToken();
-  if (FToken == etRParen) {
+  if (fToken == etRParen) {
     NextToken();
   } else {
     for (;;) {
       TExprNode* arg = ParseExpression();
       node->Args.push_back(arg);
       if (arg->Depth >= node->Depth) node->Depth = arg->Depth + 1;
-      if (FToken == etComma) {
+      if (fToken == etComma) {
         NextToken();
-      } else if (FToken == etRParen) {
+      } else if (fToken == etRParen) {
         NextToken();
         break;
       } else {
@@ -616,15 +616,15 @@ void TFilterParser::Parse(const std::string& text) {
 }
 
 void TFilterParser::ScanToken() {
-  const char c = CharAt(FPosition);
-  const size_t start = FPosition;
+  const char c = CharAt(fPosition);
+  const size_t start = fPosition;
   auto single = [&](TExprToken kind, size_t length) {
-    FToken = kind;
-    FTokenString.assign(FText, start, length);
-    FPosition = start + length;
+    fToken = kind;
+    fTokenString.assign(fText, start, length);
+    fPosition = start + length;
   };
   if (c == '\0') {
-    FToken = etEnd;
+    fToken = etEnd;
     return;
   }
   switch (c) {
@@ -637,22 +637,22 @@ void TFilterParser::ScanToken() {
           if (CharAt(p + 1) != '\'') break;
           ++p;  // a doubled quote stands for one
         }
-        if (FTokenString.size() < kMaxStringConstant) FTokenString.push_back(d);
+        if (fTokenString.size() < kMaxStringConstant) fTokenString.push_back(d);
         ++p;
       }
       // Never leave half of a UTF-8 character at the cut.
-      if (FTokenString.size() == kMaxStringConstant) {
-        size_t cut = FTokenString.size();
+      if (fTokenString.size() == kMaxStringConstant) {
+        size_t cut = fTokenString.size();
         size_t lead = cut;
-        while (lead > 0 && (static_cast<unsigned char>(FTokenString[lead - 1]) & 0xC0) == 0x80) --lead;
-        if (lead > 0 && static_cast<unsigned char>(FTokenString[lead - 1]) >= 0xC0) {
-          const unsigned char b = static_cast<unsigned char>(FTokenString[lead - 1]);
+        while (lead > 0 && (static_cast<unsigned char>(fTokenString[lead - 1]) & 0xC0) == 0x80) --lead;
+        if (lead > 0 && static_cast<unsigned char>(fTokenString[lead - 1]) >= 0xC0) {
+          const unsigned char b = static_cast<unsigned char>(fTokenString[lead - 1]);
           const size_t need = b >= 0xF0 ? 4 : b >= 0xE0 ? 3 : 2;
-          if (cut - (lead - 1) < need) FTokenString.resize(lead - 1);
+          if (cut - (lead - 1) < need) fTokenString.resize(lead - 1);
         }
       }
-      FToken = etCharLiteral;
-      FPosition = p + 1;
+      fToken = etCharLiteral;
+      fPosition = p + 1;
       return;
     }
     case '(': single(etLParen, 1); return;
@@ -672,19 +672,19 @@ void TFilterParser::ScanToken() {
       else single(etGT, 1);
       return;
     case '[': {
-      const size_t close = FText.find(']', start + 1);
-      const size_t end = FText.find('\0', start + 1);
+      const size_t close = fText.find(']', start + 1);
+      const size_t end = fText.find('\0', start + 1);
       if (close == std::string::npos || (end != std::string::npos && end < close))
         DatabaseError("Unterminated field name");
-      FToken = etLiteral;
-      FTokenString.assign(FText, start + 1, close - start - 1);
-      FPosition = close + 1;
+      fToken = etLiteral;
+      fTokenString.assign(fText, start + 1, close - start - 1);
+      fPosition = close + 1;
       return;
     }
     default: break;
   }
-  if (c == '-' && (FPrevToken == etName || FPrevToken == etLiteral || FPrevToken == etNumLiteral ||
-                   FPrevToken == etCharLiteral || FPrevToken == etRParen)) {
+  if (c == '-' && (fPrevToken == etName || fPrevToken == etLiteral || fPrevToken == etNumLiteral ||
+                   fPrevToken == etCharLiteral || fPrevToken == etRParen)) {
     single(etSUB, 1);
     return;
   }
@@ -702,9 +702,9 @@ void TFilterParser::ScanToken() {
     }
     // "1, 2" under a comma separator: the comma ends the number.
     if (separator == ',' && p - start > 1 && CharAt(p - 1) == ',' && IsBlank(CharAt(p))) --p;
-    FToken = etNumLiteral;
-    FTokenString.assign(FText, start, p - start);
-    FPosition = p;
+    fToken = etNumLiteral;
+    fTokenString.assign(fText, start, p - start);
+    fPosition = p;
     return;
   }
   if (IsLetter(c) || c == '_' || (static_cast<unsigned char>(c) >= 0x81 && static_cast<unsigned char>(c) <= 0xFE)) {
@@ -714,26 +714,26 @@ void TFilterParser::ScanToken() {
       if (IsLetter(d) || IsDigit(d) || d == '_' || d == '.' || d == '[' || d == ']' || IsHighByte(d)) ++p;
       else break;
     }
-    FTokenString.assign(FText, start, p - start);
-    FPosition = p;
-    if (SameWord(FTokenString, "LIKE")) FToken = etLIKE;
-    else if (SameWord(FTokenString, "IN")) FToken = etIN;
-    else FToken = etName;
+    fTokenString.assign(fText, start, p - start);
+    fPosition = p;
+    if (SameWord(fTokenString, "LIKE")) fToken = etLIKE;
+    else if (SameWord(fTokenString, "IN")) fToken = etIN;
+    else fToken = etName;
     return;
   }
-  DatabaseErrorFmt("Invalid filter expression character: '%s'", {std::string_view(&FText[start], 1)});
+  DatabaseErrorFmt("Invalid filter expression character: '%s'", {std::string_view(&fText[start], 1)});
 }
 
 TFieldType TFilterParser::GetFieldDataType(const std::string& name) {
-  return FDataSet->FilterFieldByName(name).DataType;
+  return fDataSet->FilterFieldByName(name).DataType;
 }
 
 std::string TFilterParser::GetFieldValue(const std::string& name) {
-  return FDataSet->FilterFieldText(FDataSet->FilterFieldByName(name).Index);
+  return fDataSet->FilterFieldText(fDataSet->FilterFieldByName(name).Index);
 }
 
 void TFilterParser::InitFieldNode(TExprNode* node) {
-  const TFilterField field = FDataSet->FilterFieldByName(node->Name);
+  const TFilterField field = fDataSet->FilterFieldByName(node->Name);
   node->DataType = field.DataType;
   node->FieldIndex = field.Index;
   node->IsBlobField = field.IsBlob;
@@ -743,9 +743,9 @@ void TFilterParser::InitFieldNode(TExprNode* node) {
 
 const char* TFilterParser::FieldNodeData(TExprNode* node) {
   if (node->IsBlobField) {
-    node->BlobData = FDataSet->FilterFieldText(node->FieldIndex);
+    node->BlobData = fDataSet->FilterFieldText(node->FieldIndex);
     return node->BlobData.c_str();
   }
-  const char* buffer = FDataSet->FilterRecordBuffer();
-  return buffer ? buffer + FDataSet->FilterFieldOffset(node->FieldIndex) : nullptr;
+  const char* buffer = fDataSet->FilterRecordBuffer();
+  return buffer ? buffer + fDataSet->FilterFieldOffset(node->FieldIndex) : nullptr;
 }

@@ -61,16 +61,16 @@ class TSyntaxParserBase {
 
   // Moves to the next token.
   void NextToken();
-  char CharAt(size_t position) const { return position < FText.size() ? FText[position] : '\0'; }
+  char CharAt(size_t position) const { return position < fText.size() ? fText[position] : '\0'; }
   // The current token for messages: its text in single quotes, or "nothing".
   std::string TokenDescription() const;
 
-  std::string FText;
-  std::string FTokenString;
-  TExprToken FToken = etEnd;
-  TExprToken FPrevToken = etEnd;
-  size_t FPosition = 0;
-  size_t FTokenStart = 0;
+  std::string fText;
+  std::string fTokenString;
+  TExprToken fToken = etEnd;
+  TExprToken fPrevToken = etEnd;
+  size_t fPosition = 0;
+  size_t fTokenStart = 0;
 };
 
 class TExprParserBase : public TSyntaxParserBase {
@@ -85,8 +85,8 @@ class TExprParserBase : public TSyntaxParserBase {
   virtual bool Calculate(TFilterOptions options = 0);
   virtual bool IsFunction(std::string_view name) const;
 
-  TExprNodes& Nodes() { return *FNodes; }
-  TFilterOptions FilterOptions() const { return FFilterOptions; }
+  TExprNodes& Nodes() { return *fNodes; }
+  TFilterOptions FilterOptions() const { return fFilterOptions; }
 
  protected:
   friend class TExprNodes;
@@ -124,9 +124,9 @@ class TExprParserBase : public TSyntaxParserBase {
   void CheckFunction(TExprNode* node);
   [[noreturn]] void TypeMismatch() const;
 
-  TExprNodes* FNodes;
-  TFilterOptions FFilterOptions = 0;
-  int FNesting = 0;
+  TExprNodes* fNodes;
+  TFilterOptions fFilterOptions = 0;
+  int fNesting = 0;
 };
 
 // The parser of one dataset's filter: field names resolve through the
@@ -134,7 +134,7 @@ class TExprParserBase : public TSyntaxParserBase {
 // The dataset must outlive the parser.
 class TFilterParser : public TExprParserBase {
  public:
-  explicit TFilterParser(IFilterDataSet* dataset) : FDataSet(dataset) {}
+  explicit TFilterParser(IFilterDataSet* dataset) : fDataSet(dataset) {}
 
   // Also refuses a filter whose value is not a boolean.
   void Parse(const std::string& text) override;
@@ -148,7 +148,7 @@ class TFilterParser : public TExprParserBase {
   const char* FieldNodeData(TExprNode* node) override;
 
  private:
-  IFilterDataSet* FDataSet;
+  IFilterDataSet* fDataSet;
 };
 
 // The function number of a name (any case), or fnNone.
