@@ -135,7 +135,7 @@ TRecordBuffer TTDEDataSet::AllocRecordBuffer() {
     TField* field = fFieldByNumber[fieldNo];
     if (!field || !field->IsBlob()) continue;
     const int32_t slot = static_cast<int32_t>(streams.size());
-    streams.push_back(std::make_unique<TOptimBlobStream>(this));
+    streams.push_back(std::make_unique<TOptimBlobStream>());
     std::memcpy(buffer + fFieldOffsets[fieldNo], &slot, 4);
   }
   return buffer;

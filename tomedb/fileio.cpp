@@ -383,14 +383,6 @@ TIndexTab TTomeDBFileIO::ReadIndexTab(const TTableHeader& header, int32_t indexN
   }
 }
 
-void TTomeDBFileIO::ReadFieldValue(int64_t itemPosition, int32_t fieldOffset, bool isBlob, int32_t storedSize,
-                                   bool encrypt, bool compress, TMemoryStream& out) {
-  uint8_t item[kRecordTabItemSize];
-  ReadBuffer(itemPosition, item, kRecordTabItemSize);
-  ReadFieldAt(TRecordTabItem::Decode(item).recordDataOffset, fieldOffset, isBlob, storedSize, encrypt, compress,
-              out);
-}
-
 void TTomeDBFileIO::ReadFieldAt(int64_t recordOffset, int32_t fieldOffset, bool isBlob, int32_t storedSize,
                                 bool encrypt, bool compress, TMemoryStream& out) {
   if (isBlob) {

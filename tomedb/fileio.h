@@ -135,12 +135,9 @@ class TTomeDBFileIO {
   TRecordTab ReadRecordTab(const TTableHeader& header, int32_t recordSize);
   TIndexTab ReadIndexTab(const TTableHeader& header, int32_t indexNo);
 
-  // Reads the record tab item at `itemPosition`, then the field's stored
-  // bytes at `fieldOffset` in its record (for a blob, the descriptor and the
-  // stored value it points at), and decodes them into `out` (emptied first).
-  void ReadFieldValue(int64_t itemPosition, int32_t fieldOffset, bool isBlob, int32_t storedSize, bool encrypt,
-                      bool compress, TMemoryStream& out);
-  // As ReadFieldValue for a record whose data offset is already known.
+  // Reads the field's stored bytes at `fieldOffset` in the record at
+  // `recordOffset` (for a blob, the descriptor and the stored value it points
+  // at), and decodes them into `out` (emptied first).
   void ReadFieldAt(int64_t recordOffset, int32_t fieldOffset, bool isBlob, int32_t storedSize, bool encrypt,
                    bool compress, TMemoryStream& out);
   // Reads the blob descriptor at `descriptorPosition` and decodes the value.
@@ -170,8 +167,6 @@ class TTomeDBFileIO {
   // A disk file open for sharing: table operations take the byte-1 lock.
   bool Shared() const { return fMediumType == mtDisk && !fExclusive; }
 
-  const TDataProcessBlock& DataProcessBlock() const { return fDataProcess; }
-  const TTableDirectory& TableDirectory() const { return fDirectory; }
   bool Encrypted() const { return fDataProcess.Encrypted(); }
   bool Compressed() const { return fDataProcess.Compressed(); }
   bool WriteCheck() const { return fDataProcess.WriteCheck(); }

@@ -152,26 +152,16 @@ inline void PutUInt16LE(uint8_t* p, uint16_t v) {
   p[1] = static_cast<uint8_t>(v >> 8);
 }
 inline int16_t GetInt16LE(const uint8_t* p) { return static_cast<int16_t>(GetUInt16LE(p)); }
-inline void PutInt16LE(uint8_t* p, int16_t v) { PutUInt16LE(p, static_cast<uint16_t>(v)); }
 inline int64_t GetInt64LE(const uint8_t* p) {
   uint64_t v = 0;
   for (int i = 7; i >= 0; --i) v = v << 8 | p[i];
   return static_cast<int64_t>(v);
-}
-inline void PutInt64LE(uint8_t* p, int64_t value) {
-  auto v = static_cast<uint64_t>(value);
-  for (int i = 0; i < 8; ++i) p[i] = static_cast<uint8_t>(v >> (8 * i));
 }
 inline double GetDoubleLE(const uint8_t* p) {
   uint64_t bits = static_cast<uint64_t>(GetInt64LE(p));
   double d;
   std::memcpy(&d, &bits, sizeof d);
   return d;
-}
-inline void PutDoubleLE(uint8_t* p, double d) {
-  uint64_t bits;
-  std::memcpy(&bits, &d, sizeof bits);
-  PutInt64LE(p, static_cast<int64_t>(bits));
 }
 
 // ------------------------------------------------------------ fixed texts

@@ -593,7 +593,6 @@ bool TTomeTableIO::ReloadIfChanged() {
   fHeader = header;
   fHeaderBytes = bytes;
   LoadLists();
-  ++fReloadCount;
   if (OnReload) OnReload(this);
   NotifyListeners(nullptr);
   return true;
@@ -607,7 +606,6 @@ void TTomeTableIO::ReloadAfterFailure() {
     fHeader = fFileIO->ReadTableHeader(fTableNo);
     LoadLists();
     fHeaderBytes = bytes;
-    ++fReloadCount;
     if (OnReload) OnReload(this);
     NotifyListeners(nullptr);
   } catch (...) {
@@ -1175,7 +1173,7 @@ void TTomeTableIO::UnlinkRecord(int indexNo, int32_t recordNo, int32_t listPosit
 // --------------------------------------------------------------- writing
 
 template <typename Body>
-void TTomeTableIO::GuardedWrite(const void* dataSet, Body&& body) {
+void TTomeTableIO::GuardedWrite(const void* writer, Body&& body) {
   RequireOpen();
   RequireWritable();
   TFileLockGuard lock(fFileIO);
@@ -1188,28 +1186,28 @@ void TTomeTableIO::GuardedWrite(const void* dataSet, Body&& body) {
     if (fFileIO->WriteCount() != writesBefore) ReloadAfterFailure();
     throw;
   }
-  NotifyListeners(dataSet);
+  NotifyListeners(writer);
 }
 
-void TTomeTableIO::AppendRecord(TFieldBuffers& buffers, const TAdjustCallback& adjust, void* dataSet) {
-  GuardedWrite(dataSet, [&] { AppendLocked(buffers, adjust); });
+void TTomeTableIO::AppendRecord(TFieldBuffers& buffers, const TAdjustCallback& adjust, const void* writer) {
+  GuardedWrite(writer, [&] { AppendLocked(buffers, adjust); });
 }
 
 void TTomeTableIO::ModifyRecord(TFieldBuffers& buffers, int32_t position, const TAdjustCallback& adjust,
-                                void* dataSet) {
+                                const void* writer) {
   RequireOpen();
   if (position < 0 || static_cast<size_t>(position) >= fRecordLists[0].size())
     DatabaseErrorFmt("Record position %s is out of range", {Num(position)});
   const TRecordEntry entry = fRecordLists[0][static_cast<size_t>(position)];
-  GuardedWrite(dataSet, [&] { ModifyLocked(buffers, entry, adjust); });
+  GuardedWrite(writer, [&] { ModifyLocked(buffers, entry, adjust); });
 }
 
-void TTomeTableIO::DeleteRecord(int32_t position, void* dataSet) {
+void TTomeTableIO::DeleteRecord(int32_t position, const void* writer) {
   RequireOpen();
   if (position < 0 || static_cast<size_t>(position) >= fRecordLists[0].size())
     DatabaseErrorFmt("Record position %s is out of range", {Num(position)});
   const TRecordEntry entry = fRecordLists[0][static_cast<size_t>(position)];
-  GuardedWrite(dataSet, [&] { DeleteLocked(entry); });
+  GuardedWrite(writer, [&] { DeleteLocked(entry); });
 }
 
 void TTomeTableIO::AppendLocked(TFieldBuffers& buffers, const TAdjustCallback& adjust) {

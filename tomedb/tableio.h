@@ -26,9 +26,9 @@
 // table header in the file with its copy and a summary of the record tab and
 // of every index tab (a hash of their items, which every append, delete and
 // key change rewrites) with the summary taken at the last load, and reloads
-// the table when either differs (OnReload and the listeners are then told
-// and ReloadCount() goes up), so records the other process added, deleted or
-// moved are seen and linked correctly. The check reads the tabs again: 5
+// the table when either differs (OnReload and the listeners are then told),
+// so records the other process added, deleted or moved are seen and linked
+// correctly. The check reads the tabs again: 5
 // bytes per record plus 8 per record and index. Lists read between such
 // operations can be stale: a reader sees another process's changes after
 // ReloadIfChanged(), at its next write, or when it reopens the table.
@@ -79,8 +79,6 @@ using TRecordTabItems = std::vector<TRecordTabItem>;
 // replaced by the stored one.
 class TOptimBlobStream : public TMemoryStream {
  public:
-  explicit TOptimBlobStream(void* dataSet = nullptr) : fDataSet(dataSet) {}
-
   int64_t Read(void* buffer, int64_t count) override;
   int64_t Seek(int64_t offset, TSeekOrigin origin) override;
   int64_t Size() override;
@@ -93,14 +91,9 @@ class TOptimBlobStream : public TMemoryStream {
   // Loads the stored value now if it is not loaded yet.
   void Load();
 
-  void* DataSet() const { return fDataSet; }
-  int64_t DescriptorPosition() const { return fDescriptorPosition; }
-  bool Encrypt() const { return fEncrypt; }
-  bool Compress() const { return fCompress; }
   bool Loaded() const { return fLoaded; }
 
  private:
-  void* fDataSet;
   TTomeDBFileIO* fFileIO = nullptr;
   int64_t fDescriptorPosition = 0;
   bool fEncrypt = false;
@@ -225,15 +218,18 @@ class TTomeTableIO {
 
   // REQUIRES (all below): IsOpen().
   void ReadRecord(TFieldBuffers& buffers, const TRecordList& list, int32_t position);
+  // The writes below tell every listener but `writer` (the dataset that
+  // writes, or null) afterwards.
+  //
   // Appends a record; the auto-increment value given to it is written back
   // into its buffer. "Invalid unique field value '%s'" before anything is
   // written when a unique index already holds the key.
-  void AppendRecord(TFieldBuffers& buffers, const TAdjustCallback& adjust = nullptr, void* dataSet = nullptr);
+  void AppendRecord(TFieldBuffers& buffers, const TAdjustCallback& adjust = nullptr, const void* writer = nullptr);
   // Writes the active items of `buffers` into the record at `position` in
   // list 0 and moves it in every index whose order it changes.
   void ModifyRecord(TFieldBuffers& buffers, int32_t position, const TAdjustCallback& adjust = nullptr,
-                    void* dataSet = nullptr);
-  void DeleteRecord(int32_t position, void* dataSet = nullptr);
+                    const void* writer = nullptr);
+  void DeleteRecord(int32_t position, const void* writer = nullptr);
 
   // Binary search of `list` (the list of index `indexNo`, or a copy of it)
   // for the key in `buffers`: returns the result code (0 found, 1 the key
@@ -286,13 +282,12 @@ class TTomeTableIO {
   // Reloads the table when its header in the file differs from the copy
   // (another process wrote to it). True when it reloaded.
   bool ReloadIfChanged();
-  int64_t ReloadCount() const { return fReloadCount; }
   // Told after every reload caused by another process: every list may have
   // changed and positions held by a dataset must be found anew.
   std::function<void(TTomeTableIO*)> OnReload;
   // Datasets sharing this object register here (one listener per `owner`)
   // and are told after every reload and after every write made through this
-  // object for another dataset (the `dataSet` argument of the write names
+  // object for another dataset (the `writer` argument of the write names
   // the one that wrote, which is not told). A listener must not write.
   void AddListener(const void* owner, std::function<void()> listener);
   void RemoveListener(const void* owner);
@@ -313,7 +308,6 @@ class TTomeTableIO {
   const TIntegerAry& FieldOffsets() const { return fFieldOffsets; }
   int32_t AutoIncFieldNo() const { return fAutoIncFieldNo; }
   const TTableHeader& TableHeader() const { return fHeader; }
-  const TRecordTabItems& RecordTabItems() const { return fRecordTabItems; }
   const TIntegerAry& RecordTabBlocks() const { return fRecordTabBlocks; }
   const TIntegerAry& IndexTabBlocks(int indexNo) const { return fIndexTabBlocks.at(static_cast<size_t>(indexNo)); }
 
@@ -346,9 +340,9 @@ class TTomeTableIO {
   bool PrepareWrite();
   // Runs one write under the lock: the reload check and repair first, then
   // `body`; after a failure that reached the file, the table reloads. The
-  // listeners other than `dataSet` are told afterwards.
+  // listeners other than `writer` are told afterwards.
   template <typename Body>
-  void GuardedWrite(const void* dataSet, Body&& body);
+  void GuardedWrite(const void* writer, Body&& body);
   void AppendLocked(TFieldBuffers& buffers, const TAdjustCallback& adjust);
   void ModifyLocked(TFieldBuffers& buffers, const TRecordEntry& entry, const TAdjustCallback& adjust);
   void DeleteLocked(const TRecordEntry& entry);
@@ -417,7 +411,6 @@ class TTomeTableIO {
   TIntegerAry fRecordTabBlocks;
   std::vector<TIntegerAry> fIndexTabBlocks;
   std::vector<TRecordList> fRecordLists;
-  int64_t fReloadCount = 0;
   uint64_t fTabSummary = 0;
   // A write changed the tabs since fTabSummary was taken. The summary is
   // taken again only when a change check needs it, so a table that no other

@@ -70,8 +70,6 @@ class TCompressMgr : public TDataProcessMgr {
   std::vector<uint8_t> CompressBuffer(const uint8_t* Source, size_t Length);
   std::vector<uint8_t> DecompressBuffer(const uint8_t* Source, size_t Length);
 
-  TCompressAlgo* CompressAlgo() const { return static_cast<TCompressAlgo*>(Algo()); }
-
  private:
   TCompressAlgo& Require() const { return static_cast<TCompressAlgo&>(RequireAlgo()); }
 };

@@ -45,7 +45,6 @@ class TEncrypt {
 
   size_t BlockSize() const { return fBlockSize; }
   size_t MaxKeySize() const { return fMaxKeySize; }
-  bool Initialized() const { return fInitialized; }
 
   uint8_t Mode() const { return fMode; }
   // Modes 0 to 4; anything else raises EEncryptException.
