@@ -1211,12 +1211,34 @@ void TTomeTableIO::DeleteRecord(int32_t position, const void* writer) {
 }
 
 void TTomeTableIO::AppendLocked(TFieldBuffers& buffers, const TAdjustCallback& adjust) {
-
-  const int32_t fieldCount = fHeader.fieldCount;
   TKeySource key;
-  key.values.resize(static_cast<size_t>(fieldCount));
-  std::vector<TMemoryStream*> blobs(static_cast<size_t>(fieldCount), nullptr);
+  std::vector<TMemoryStream*> blobs;
   TMemoryStream emptyBlob;
+  NewRecordValues(buffers, emptyBlob, key, blobs);
+  CheckUnique(key, -1);
+  const int32_t n = fHeader.recordTotal;
+  CheckRoomForAppend(n);
+  AssignAutoIncValue(buffers, key);
+
+  // Nothing below is visible to a reader of the table until the record
+  // total is written: the record, its blob values, its record tab item and
+  // its index tab items lie past the end of the file or in items past the
+  // record total, and a next-block offset in the last block of a chain is not
+  // read while that block is the last one. The completed file holds the same
+  // bytes as when each part is written in the order the layout describes.
+  const int64_t recordOffset = AppendRecordTabItem(n);  // 1.
+  WriteNewRecord(recordOffset, key, blobs);  // 2.
+  const std::vector<TIndexPlace> places = AppendIndexTabItems(n, key);  // 3.
+  CommitAppend(n, recordOffset);  // 4.
+  LinkAppendedRecord(n, places);  // 5.
+  ListAppendedRecord(TRecordEntry{static_cast<int32_t>(recordOffset), n}, places, adjust);  // 6.
+}
+
+void TTomeTableIO::NewRecordValues(TFieldBuffers& buffers, TMemoryStream& emptyBlob, TKeySource& key,
+                                   std::vector<TMemoryStream*>& blobs) {
+  const int32_t fieldCount = fHeader.fieldCount;
+  key.values.resize(static_cast<size_t>(fieldCount));
+  blobs.assign(static_cast<size_t>(fieldCount), nullptr);
   for (int32_t k = 0; k < fieldCount; ++k) {
     const TFieldSlot& slot = fHeader.fields[static_cast<size_t>(k)];
     TFieldBufferItem* item = k < buffers.Count() ? &buffers.Items(k) : nullptr;
@@ -1234,68 +1256,62 @@ void TTomeTableIO::AppendLocked(TFieldBuffers& buffers, const TAdjustCallback& a
       std::memcpy(value.data(), item->Buffer, static_cast<size_t>(std::min(size, std::max(item->BufferSize, 0))));
     if (IsStringFieldType(slot.fieldType)) PadStringField(value.data(), value.size());
   }
+}
 
-  CheckUnique(key, -1);
-
-  const int32_t n = fHeader.recordTotal;
-  if (n == INT32_MAX) Damaged("it holds the largest possible number of records");
+void TTomeTableIO::CheckRoomForAppend(int32_t recordNo) const {
+  if (recordNo == INT32_MAX) Damaged("it holds the largest possible number of records");
   for (int32_t j = 0; j < fHeader.indexCount; ++j)
-    if (n > 0 && fIndexTabBlocks[static_cast<size_t>(j)].empty())
+    if (recordNo > 0 && fIndexTabBlocks[static_cast<size_t>(j)].empty())
       Damaged(FormatMessage("index '%s' has no index tab although the table holds records",
                             {fHeader.indexes[static_cast<size_t>(j)].name.Text()}));
+}
 
-  // Auto-increment: 0 takes the next counter value, a larger value raises it.
-  if (fAutoIncFieldNo >= 0) {
-    std::vector<uint8_t>& value = key.values[static_cast<size_t>(fAutoIncFieldNo)];
-    int32_t number = GetInt32LE(value.data());
-    if (number == 0) {
-      if (fHeader.autoIncCounter == INT32_MAX) DatabaseError("The auto-increment counter is exhausted");
-      number = ++fHeader.autoIncCounter;
-      PutInt32LE(value.data(), number);
-      if (fAutoIncFieldNo < buffers.Count()) {
-        TFieldBufferItem& item = buffers.Items(fAutoIncFieldNo);
-        if (item.Active && item.Buffer && item.BufferSize >= 4) PutInt32LE(static_cast<uint8_t*>(item.Buffer), number);
-      }
-    } else if (number > fHeader.autoIncCounter) {
-      fHeader.autoIncCounter = number;
+void TTomeTableIO::AssignAutoIncValue(TFieldBuffers& buffers, TKeySource& key) {
+  if (fAutoIncFieldNo < 0) return;
+  std::vector<uint8_t>& value = key.values[static_cast<size_t>(fAutoIncFieldNo)];
+  int32_t number = GetInt32LE(value.data());
+  if (number == 0) {
+    if (fHeader.autoIncCounter == INT32_MAX) DatabaseError("The auto-increment counter is exhausted");
+    number = ++fHeader.autoIncCounter;
+    PutInt32LE(value.data(), number);
+    if (fAutoIncFieldNo < buffers.Count()) {
+      TFieldBufferItem& item = buffers.Items(fAutoIncFieldNo);
+      if (item.Active && item.Buffer && item.BufferSize >= 4) PutInt32LE(static_cast<uint8_t*>(item.Buffer), number);
     }
+  } else if (number > fHeader.autoIncCounter) {
+    fHeader.autoIncCounter = number;
   }
+}
 
-  // Nothing below is visible to a reader of the table until the record
-  // total is written: the record, its blob values, its record tab item and
-  // its index tab items lie past the end of the file or in items past the
-  // record total, and a next-block offset in the last block of a chain is not
-  // read while that block is the last one. The completed file holds the same
-  // bytes as when each part is written in the order the layout describes.
-  // 1. The record tab: a new block at the end of the file every 1024 records.
-  int64_t end = fFileIO->FileSize();
-  int64_t recordOffset;
-  const bool newRecordBlock = n % kTabItemsPerBlock == 0;
-  if (newRecordBlock) {
-    std::vector<uint8_t> tabBlock(static_cast<size_t>(kRecordTabBlockSize), 0);
-    recordOffset = end + kRecordTabBlockSize;
-    TRecordTabItem{static_cast<int32_t>(recordOffset), 0}.EncodeTo(tabBlock.data() + 4);
-    fFileIO->WriteBuffer(end, tabBlock.data(), kRecordTabBlockSize);
-    if (n > 0) {
-      uint8_t next[4];
-      PutInt32LE(next, static_cast<int32_t>(end));
-      fFileIO->WriteBuffer(fRecordTabBlocks.back(), next, 4);
-    }
-    if (n == 0) fHeader.recordTabOffset = static_cast<int32_t>(end);
-    fRecordTabBlocks.push_back(static_cast<int32_t>(end));
-  } else {
-    recordOffset = end;
+int64_t TTomeTableIO::AppendRecordTabItem(int32_t recordNo) {
+  const int32_t n = recordNo;
+  const int64_t end = fFileIO->FileSize();
+  if (n % kTabItemsPerBlock != 0) {
     uint8_t item[kRecordTabItemSize];
-    TRecordTabItem{static_cast<int32_t>(recordOffset), 0}.EncodeTo(item);
+    TRecordTabItem{static_cast<int32_t>(end), 0}.EncodeTo(item);
     fFileIO->WriteBuffer(RecordTabItemPosition(fRecordTabBlocks, n), item, kRecordTabItemSize);
+    return end;
   }
+  std::vector<uint8_t> tabBlock(static_cast<size_t>(kRecordTabBlockSize), 0);
+  const int64_t recordOffset = end + kRecordTabBlockSize;
+  TRecordTabItem{static_cast<int32_t>(recordOffset), 0}.EncodeTo(tabBlock.data() + 4);
+  fFileIO->WriteBuffer(end, tabBlock.data(), kRecordTabBlockSize);
+  if (n > 0) {
+    uint8_t next[4];
+    PutInt32LE(next, static_cast<int32_t>(end));
+    fFileIO->WriteBuffer(fRecordTabBlocks.back(), next, 4);
+  }
+  if (n == 0) fHeader.recordTabOffset = static_cast<int32_t>(end);
+  fRecordTabBlocks.push_back(static_cast<int32_t>(end));
+  return recordOffset;
+}
 
-  // 2. The record's place, reserved with zero bytes, then the fields: blob
-  // values after the record, one after the other, and the complete record.
+void TTomeTableIO::WriteNewRecord(int64_t recordOffset, const TKeySource& key,
+                                  const std::vector<TMemoryStream*>& blobs) {
   std::vector<uint8_t> block(static_cast<size_t>(fRecordSize), 0);
   if (fRecordSize > 0) fFileIO->WriteBuffer(recordOffset, block.data(), fRecordSize);
   int64_t fileEnd = recordOffset + fRecordSize;
-  for (int32_t k = 0; k < fieldCount; ++k) {
+  for (int32_t k = 0; k < fHeader.fieldCount; ++k) {
     uint8_t* target = block.data() + fFieldOffsets[static_cast<size_t>(k)];
     if (IsBlobFieldType(fHeader.fields[static_cast<size_t>(k)].fieldType)) {
       TBlobWrite plan;
@@ -1308,21 +1324,21 @@ void TTomeTableIO::AppendLocked(TFieldBuffers& buffers, const TAdjustCallback& a
     }
   }
   if (fRecordSize > 0) fFileIO->WriteBuffer(recordOffset, block.data(), fRecordSize);
+}
 
-  // 3. Each index: its place for the record, a new index tab block every 1024
-  // records, and the record's own item (its successor in key order).
-  const TRecordEntry entry{static_cast<int32_t>(recordOffset), n};
-  std::vector<int32_t> positions(static_cast<size_t>(fHeader.indexCount), 0);
-  std::vector<int32_t> predecessors(static_cast<size_t>(fHeader.indexCount), -1);
+std::vector<TTomeTableIO::TIndexPlace> TTomeTableIO::AppendIndexTabItems(int32_t recordNo, const TKeySource& key) {
+  const int32_t n = recordNo;
+  std::vector<TIndexPlace> places(static_cast<size_t>(fHeader.indexCount));
   for (int32_t j = 0; j < fHeader.indexCount; ++j) {
     const auto jj = static_cast<size_t>(j);
     TIndexSlot& slot = fHeader.indexes[jj];
     TIntegerAry& blocks = fIndexTabBlocks[jj];
     const TRecordList& list = fRecordLists[jj + 1];
-    positions[jj] = InsertPositionFor(key, list, j);
-    predecessors[jj] = positions[jj] > 0 ? list[static_cast<size_t>(positions[jj]) - 1].RecordNo : -1;
+    TIndexPlace& place = places[jj];
+    place.position = InsertPositionFor(key, list, j);
+    place.predecessor = place.position > 0 ? list[static_cast<size_t>(place.position) - 1].RecordNo : -1;
     int32_t next = -1;
-    if (n > 0) next = predecessors[jj] >= 0 ? ReadIndexNext(j, predecessors[jj]) : slot.headRecord;
+    if (n > 0) next = place.predecessor >= 0 ? ReadIndexNext(j, place.predecessor) : slot.headRecord;
     uint8_t item[kIndexTabItemSize];
     TIndexTabItem{n, next}.EncodeTo(item);
     if (n % kTabItemsPerBlock == 0) {
@@ -1343,32 +1359,35 @@ void TTomeTableIO::AppendLocked(TFieldBuffers& buffers, const TAdjustCallback& a
     }
     fIndexNext[jj].push_back(next);
   }
+  return places;
+}
 
-  // 4. The commit: the record tab offset, the record total and the
-  // auto-increment counter in one write. From here the record is in the
-  // table; an index that does not link it yet marks an append cut short,
-  // which loading recognises.
-  fHeader.recordTotal = n + 1;
+void TTomeTableIO::CommitAppend(int32_t recordNo, int64_t recordOffset) {
+  fHeader.recordTotal = recordNo + 1;
   WriteHeaderRange(kThRecordTabOffset, 12);
   fRecordTabItems.push_back({static_cast<int32_t>(recordOffset), 0});
+}
 
-  // 5. One link per index: the predecessor's item, or the head.
+void TTomeTableIO::LinkAppendedRecord(int32_t recordNo, const std::vector<TIndexPlace>& places) {
+  const int32_t n = recordNo;
   for (int32_t j = 0; j < fHeader.indexCount && n > 0; ++j) {
     const auto jj = static_cast<size_t>(j);
-    if (predecessors[jj] >= 0) {
-      WriteIndexItem(j, predecessors[jj], n);
+    if (places[jj].predecessor >= 0) {
+      WriteIndexItem(j, places[jj].predecessor, n);
     } else {
       fHeader.indexes[jj].headRecord = n;
       WriteHeaderRange(kThIndexSlots + j * kIndexSlotSize + kIsIndexTabOffset, 8);
     }
   }
+}
 
-  // 6. The lists, now that the file holds the record.
+void TTomeTableIO::ListAppendedRecord(const TRecordEntry& entry, const std::vector<TIndexPlace>& places,
+                                      const TAdjustCallback& adjust) {
   fRecordLists[0].push_back(entry);
   if (adjust) adjust(-1, -1, -1, entry);
   for (int32_t j = 0; j < fHeader.indexCount; ++j) {
     TRecordList& list = fRecordLists[static_cast<size_t>(j) + 1];
-    const int32_t position = positions[static_cast<size_t>(j)];
+    const int32_t position = places[static_cast<size_t>(j)].position;
     if (adjust) adjust(j, position, -1, entry);
     list.insert(list.begin() + position, entry);
   }
@@ -1382,17 +1401,42 @@ void TTomeTableIO::ModifyLocked(TFieldBuffers& buffers, const TRecordEntry& entr
   if (ConvertPosition(TRecordList{entry}, 0, 0) < 0)
     DatabaseErrorFmt("Record %s no longer exists", {Num(entry.RecordNo)});
   const int32_t n = entry.RecordNo;
-  const int32_t fieldCount = fHeader.fieldCount;
 
   std::vector<uint8_t> block(static_cast<size_t>(fRecordSize), 0);
   if (fRecordSize > 0) fFileIO->ReadBuffer(entry.DataOffset, block.data(), fRecordSize);
-
-  // The old plain values of non-blob fields, and the new values (the old
-  // ones where the buffer leaves a field alone).
   TKeySource oldValues, key;
+  std::vector<bool> written;
+  ModifiedRecordValues(buffers, entry, block, oldValues, key, written);
+  const bool counterChanged = KeepAutoIncValue(oldValues, key, written);
+  CheckUnique(key, n);
+  EncodeModifiedFields(buffers, key, written, block);
+  const std::vector<TKeyMove> moves = PlanKeyMoves(oldValues, key, written, n);
+
+  // The record leaves the key orders it moves in, then changes, then joins
+  // them at its new places: a write that stops in between leaves a whole
+  // record that some key orders lack, which loading puts back by its key.
+  for (const TKeyMove& m : moves) UnlinkRecord(m.indexNo, n, m.from);
+  if (fRecordSize > 0) fFileIO->WriteBuffer(entry.DataOffset, block.data(), fRecordSize);
+  if (counterChanged) WriteHeaderRange(kThAutoIncCounter, 4);
+  for (const TKeyMove& m : moves) LinkAfter(m.indexNo, n, m.predecessor);
+
+  for (const TKeyMove& m : moves) {
+    TRecordList& list = fRecordLists[static_cast<size_t>(m.indexNo) + 1];
+    if (adjust) adjust(m.indexNo, m.from, m.toFull, entry);
+    list.erase(list.begin() + m.from);
+    list.insert(list.begin() + m.to, entry);
+  }
+  fHeaderBytes = fHeader.Encode();
+  fTabSummaryStale = true;
+}
+
+void TTomeTableIO::ModifiedRecordValues(TFieldBuffers& buffers, const TRecordEntry& entry,
+                                        const std::vector<uint8_t>& block, TKeySource& oldValues, TKeySource& key,
+                                        std::vector<bool>& written) {
+  const int32_t fieldCount = fHeader.fieldCount;
   oldValues.values.resize(static_cast<size_t>(fieldCount));
   key.values.resize(static_cast<size_t>(fieldCount));
-  std::vector<bool> written(static_cast<size_t>(fieldCount), false);
+  written.assign(static_cast<size_t>(fieldCount), false);
   for (int32_t k = 0; k < fieldCount; ++k) {
     const TFieldSlot& slot = fHeader.fields[static_cast<size_t>(k)];
     TFieldBufferItem* item = k < buffers.Count() ? &buffers.Items(k) : nullptr;
@@ -1405,7 +1449,7 @@ void TTomeTableIO::ModifyLocked(TFieldBuffers& buffers, const TRecordEntry& entr
         value.push_back(0);
         written[static_cast<size_t>(k)] = true;
       } else {
-        ReadFieldOfRecord(n, k, fCompareValue);
+        ReadFieldOfRecord(entry.RecordNo, k, fCompareValue);
         value = StreamBytes(fCompareValue);
         value.push_back(0);
       }
@@ -1423,22 +1467,24 @@ void TTomeTableIO::ModifyLocked(TFieldBuffers& buffers, const TRecordEntry& entr
       written[static_cast<size_t>(k)] = true;
     }
   }
-  // Auto-increment: 0 keeps the stored value; a larger value raises the counter.
-  bool counterChanged = false;
-  if (fAutoIncFieldNo >= 0 && written[static_cast<size_t>(fAutoIncFieldNo)]) {
-    std::vector<uint8_t>& value = key.values[static_cast<size_t>(fAutoIncFieldNo)];
-    const int32_t number = GetInt32LE(value.data());
-    if (number == 0) {
-      value = oldValues.values[static_cast<size_t>(fAutoIncFieldNo)];
-      written[static_cast<size_t>(fAutoIncFieldNo)] = false;
-    } else if (number > fHeader.autoIncCounter) {
-      fHeader.autoIncCounter = number;
-      counterChanged = true;
-    }
+}
+
+bool TTomeTableIO::KeepAutoIncValue(const TKeySource& oldValues, TKeySource& key, std::vector<bool>& written) {
+  if (fAutoIncFieldNo < 0 || !written[static_cast<size_t>(fAutoIncFieldNo)]) return false;
+  std::vector<uint8_t>& value = key.values[static_cast<size_t>(fAutoIncFieldNo)];
+  const int32_t number = GetInt32LE(value.data());
+  if (number == 0) {
+    value = oldValues.values[static_cast<size_t>(fAutoIncFieldNo)];
+    written[static_cast<size_t>(fAutoIncFieldNo)] = false;
+    return false;
   }
+  if (number <= fHeader.autoIncCounter) return false;
+  fHeader.autoIncCounter = number;
+  return true;
+}
 
-  CheckUnique(key, n);
-
+void TTomeTableIO::EncodeModifiedFields(TFieldBuffers& buffers, const TKeySource& key,
+                                        const std::vector<bool>& written, std::vector<uint8_t>& block) {
   // Blob values are placed first (nothing is written yet), then written:
   // every part that lies past the present end of the file (a value that
   // moves, or the grown part of one that grows in place) before any part
@@ -1447,7 +1493,7 @@ void TTomeTableIO::ModifyLocked(TFieldBuffers& buffers, const TRecordEntry& entr
   const int64_t originalEnd = fFileIO->FileSize();
   int64_t fileEnd = originalEnd;
   std::vector<TBlobWrite> plans;
-  for (int32_t k = 0; k < fieldCount; ++k) {
+  for (int32_t k = 0; k < fHeader.fieldCount; ++k) {
     if (!written[static_cast<size_t>(k)]) continue;
     uint8_t* target = block.data() + fFieldOffsets[static_cast<size_t>(k)];
     if (IsBlobFieldType(fHeader.fields[static_cast<size_t>(k)].fieldType)) {
@@ -1461,13 +1507,11 @@ void TTomeTableIO::ModifyLocked(TFieldBuffers& buffers, const TRecordEntry& entr
   for (TBlobWrite& plan : plans) WritePlannedBlob(plan, originalEnd, false);
   for (TBlobWrite& plan : plans) WritePlannedBlob(plan, originalEnd, true);
   for (TBlobWrite& plan : plans) CheckWrittenBlob(plan);
+}
 
-  // Where the record goes in every index whose order it changes (nothing is
-  // written yet; key comparisons read only the other records).
-  struct TMove {
-    int32_t indexNo, from, to, toFull, predecessor;
-  };
-  std::vector<TMove> moves;
+std::vector<TTomeTableIO::TKeyMove> TTomeTableIO::PlanKeyMoves(const TKeySource& oldValues, const TKeySource& key,
+                                                               const std::vector<bool>& written, int32_t recordNo) {
+  std::vector<TKeyMove> moves;
   for (int32_t j = 0; j < fHeader.indexCount; ++j) {
     // An index none of whose key values changed keeps its place untouched.
     bool keyChanged = false;
@@ -1481,7 +1525,7 @@ void TTomeTableIO::ModifyLocked(TFieldBuffers& buffers, const TRecordEntry& entr
     TRecordList& list = fRecordLists[static_cast<size_t>(j) + 1];
     int32_t o = -1;
     for (size_t i = 0; i < list.size(); ++i)
-      if (list[i].RecordNo == n) {
+      if (list[i].RecordNo == recordNo) {
         o = static_cast<int32_t>(i);
         break;
       }
@@ -1493,23 +1537,7 @@ void TTomeTableIO::ModifyLocked(TFieldBuffers& buffers, const TRecordEntry& entr
     if (qFull == o) continue;
     moves.push_back({j, o, q, qFull, qFull > 0 ? list[static_cast<size_t>(qFull) - 1].RecordNo : -1});
   }
-
-  // The record leaves the key orders it moves in, then changes, then joins
-  // them at its new places: a write that stops in between leaves a whole
-  // record that some key orders lack, which loading puts back by its key.
-  for (const TMove& m : moves) UnlinkRecord(m.indexNo, n, m.from);
-  if (fRecordSize > 0) fFileIO->WriteBuffer(entry.DataOffset, block.data(), fRecordSize);
-  if (counterChanged) WriteHeaderRange(kThAutoIncCounter, 4);
-  for (const TMove& m : moves) LinkAfter(m.indexNo, n, m.predecessor);
-
-  for (const TMove& m : moves) {
-    TRecordList& list = fRecordLists[static_cast<size_t>(m.indexNo) + 1];
-    if (adjust) adjust(m.indexNo, m.from, m.toFull, entry);
-    list.erase(list.begin() + m.from);
-    list.insert(list.begin() + m.to, entry);
-  }
-  fHeaderBytes = fHeader.Encode();
-  fTabSummaryStale = true;
+  return moves;
 }
 
 void TTomeTableIO::DeleteLocked(const TRecordEntry& entry) {

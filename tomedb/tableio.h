@@ -345,6 +345,69 @@ class TTomeTableIO {
   void GuardedWrite(const void* writer, Body&& body);
   void AppendLocked(TFieldBuffers& buffers, const TAdjustCallback& adjust);
   void ModifyLocked(TFieldBuffers& buffers, const TRecordEntry& entry, const TAdjustCallback& adjust);
+
+  // The steps of an append, in the order AppendLocked takes them.
+  //
+  // Where an appended record goes in one index: its list position and the
+  // record it follows in key order (-1: it becomes the head).
+  struct TIndexPlace {
+    int32_t position = 0;
+    int32_t predecessor = -1;
+  };
+  // The stored values of the new record (a field the buffers leave out is
+  // zero, a blob empty: `emptyBlob`) and the stream of each blob field.
+  void NewRecordValues(TFieldBuffers& buffers, TMemoryStream& emptyBlob, TKeySource& key,
+                       std::vector<TMemoryStream*>& blobs);
+  // Refuses a record number past the largest and an index without a tab.
+  void CheckRoomForAppend(int32_t recordNo) const;
+  // 0 in the auto-increment field takes the next counter value (written back
+  // into the buffer too); a larger value raises the counter.
+  void AssignAutoIncValue(TFieldBuffers& buffers, TKeySource& key);
+  // 1. The record's tab item, in a new tab block every kTabItemsPerBlock
+  // records; returns where the record's data goes.
+  int64_t AppendRecordTabItem(int32_t recordNo);
+  // 2. The record's place, reserved with zero bytes, then its blob values
+  // after it, one after the other, then the complete record.
+  void WriteNewRecord(int64_t recordOffset, const TKeySource& key, const std::vector<TMemoryStream*>& blobs);
+  // 3. Per index, the record's place and its own index tab item (its
+  // successor in key order), in a new tab block every kTabItemsPerBlock
+  // records.
+  std::vector<TIndexPlace> AppendIndexTabItems(int32_t recordNo, const TKeySource& key);
+  // 4. The commit: the record tab offset, the record total and the
+  // auto-increment counter in one write. From here the record is in the
+  // table; an index that does not link it yet marks an append cut short,
+  // which loading recognises.
+  void CommitAppend(int32_t recordNo, int64_t recordOffset);
+  // 5. One link per index: the predecessor's item, or the head.
+  void LinkAppendedRecord(int32_t recordNo, const std::vector<TIndexPlace>& places);
+  // 6. The lists, now that the file holds the record.
+  void ListAppendedRecord(const TRecordEntry& entry, const std::vector<TIndexPlace>& places,
+                          const TAdjustCallback& adjust);
+
+  // The steps of a modify, in the order ModifyLocked takes them.
+  //
+  // A record's move in one index: from list position `from` to `to` (counted
+  // without the record; `toFull` counted with it), after `predecessor`.
+  struct TKeyMove {
+    int32_t indexNo, from, to, toFull, predecessor;
+  };
+  // The old values of the non-blob fields as `block` holds them, the new
+  // values (the old ones where the buffers leave a field alone) and which
+  // fields the buffers write.
+  void ModifiedRecordValues(TFieldBuffers& buffers, const TRecordEntry& entry, const std::vector<uint8_t>& block,
+                            TKeySource& oldValues, TKeySource& key, std::vector<bool>& written);
+  // 0 in the auto-increment field keeps the stored value; a larger value
+  // raises the counter. True when the counter changed.
+  bool KeepAutoIncValue(const TKeySource& oldValues, TKeySource& key, std::vector<bool>& written);
+  // Encodes the written non-blob fields into `block` and writes the written
+  // blob values (every part past the present end of the file first).
+  void EncodeModifiedFields(TFieldBuffers& buffers, const TKeySource& key, const std::vector<bool>& written,
+                            std::vector<uint8_t>& block);
+  // Where the record goes in every index whose order it changes (nothing is
+  // written; key comparisons read only the other records).
+  std::vector<TKeyMove> PlanKeyMoves(const TKeySource& oldValues, const TKeySource& key,
+                                     const std::vector<bool>& written, int32_t recordNo);
+
   void DeleteLocked(const TRecordEntry& entry);
   void Unload();
   void RequireOpen() const;
