@@ -88,11 +88,24 @@ TEST(DataLink, SurvivesEitherSideDyingFirst) {
   EXPECT_FALSE(link.Active());
   source.reset();  // the source dies: the link forgets it
   EXPECT_EQ(link.DataSource(), nullptr);
-  {
-    TDataSource other;
-    auto shortLived = std::make_unique<RecordingLink>();
-    shortLived->SetDataSource(&other);
-  }  // the link died first: the source must not call it later
+  // A link that dies first leaves its source: the dataset's later events and
+  // the source's own end reach only the links still alive (a call into the
+  // dead link is a use after free that the sanitizer build reports).
+  auto alive = Countries("Other");
+  alive->Open();
+  auto other = std::make_unique<TDataSource>();
+  other->SetDataSet(alive.get());
+  RecordingLink survivor;
+  survivor.SetDataSource(other.get());
+  auto shortLived = std::make_unique<RecordingLink>();
+  shortLived->SetDataSource(other.get());
+  shortLived.reset();
+  survivor.heard.clear();
+  alive->Next();
+  alive->Close();
+  other.reset();
+  EXPECT_EQ(survivor.heard, (std::vector<std::string>{"check", "record", "inactive"}));
+  EXPECT_EQ(survivor.DataSource(), nullptr);
 }
 
 class MasterLinkTest : public ::testing::Test {
