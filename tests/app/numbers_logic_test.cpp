@@ -1,12 +1,11 @@
-// The logic of number selection and ticket text without widgets: number
-// texts, insertion positions, the three lists, board geometry, the random
-// pick's bounds and the output formats.
+// The logic of number selection without widgets: number texts, insertion
+// positions, the three lists, board geometry and the random pick's bounds.
+// The output formats are tested with the page that chooses them.
 #include <gtest/gtest.h>
 
 #include "numbers/boardlayout.h"
 #include "numbers/numberUnit.h"
 #include "numbers/selection.h"
-#include "output/formats.h"
 #include "recordingdesktop.h"
 
 namespace {
@@ -129,42 +128,6 @@ TEST(PickBounds, FollowTheChoiceAndThePool) {
   EXPECT_EQ(boundedRequest("", bounds), 3);
   EXPECT_EQ(boundedRequest("1.5", bounds), 3);
   EXPECT_EQ(boundedRequest("5", PickBounds{1, 0}), 0);  // every number chosen
-}
-
-TEST(TicketFormats, EightFormatsAndNothingElse) {
-  const char* separators[] = {" ", " ", "-", "-", ",", ",", ", ", ", "};
-  for (int format = 1; format <= 8; ++format) {
-    const auto chosen = ticketFormat(format);
-    ASSERT_TRUE(chosen.has_value());
-    EXPECT_EQ(chosen->separator, separators[format - 1]) << format;
-    EXPECT_EQ(chosen->zeropad, format % 2 == 0 ? "0" : "") << format;
-  }
-  EXPECT_FALSE(ticketFormat(0).has_value());
-  EXPECT_FALSE(ticketFormat(9).has_value());
-  EXPECT_FALSE(ticketFormat(-1).has_value());
-}
-
-TEST(TicketFormats, TicketTexts) {
-  const QStringList ticket = {"03", "17", "42", "08", "25", "31"};
-  auto text = [&](int format, const QStringList& numbers) {
-    const auto f = ticketFormat(format).value();
-    return ticketText(numbers, f.separator, f.zeropad);
-  };
-  EXPECT_EQ(text(1, ticket), "3 17 42 8 25 31");
-  EXPECT_EQ(text(2, ticket), "03 17 42 08 25 31");
-  EXPECT_EQ(text(3, ticket), "3-17-42-8-25-31");
-  EXPECT_EQ(text(4, ticket), "03-17-42-08-25-31");
-  EXPECT_EQ(text(5, ticket), "3,17,42,8,25,31");
-  EXPECT_EQ(text(6, ticket), "03,17,42,08,25,31");
-  EXPECT_EQ(text(7, ticket), "3, 17, 42, 8, 25, 31");
-  EXPECT_EQ(text(8, ticket), "03, 17, 42, 08, 25, 31");
-  const QStringList high = {"10", "20", "33", "41", "45", "49"};
-  EXPECT_EQ(text(1, high), text(2, high));
-  EXPECT_EQ(text(1, high), "10 20 33 41 45 49");
-  EXPECT_EQ(renderNumber("07", ""), "7");
-  EXPECT_EQ(renderNumber("07", "0"), "07");
-  EXPECT_EQ(renderNumber("100", ""), "100");
-  EXPECT_EQ(ticketText({}, ", ", ""), "");
 }
 
 }  // namespace

@@ -242,42 +242,6 @@ TEST(FormatStructures, EncodeGivesBackEveryDecodedByteIncludingUninterpretedOnes
   roundTrip(20, TBlobDescriptor::Decode, [](const TBlobDescriptor& x, uint8_t* p) { x.EncodeTo(p); });
 }
 
-TEST(FormatStructures, EncodeWritesLittleEndianAtTheDocumentedOffsets) {
-  TTableHeader th;
-  th.tableName.SetText("t");
-  th.recordTabOffset = 0x01020304;
-  th.recordTotal = -2;
-  th.fieldCount = 1;
-  th.fields[0].name.SetText("f");
-  th.fields[0].fieldType = ftInteger;
-  th.fields[0].declaredSize = 0x0A0B0C0D;
-  th.indexCount = 1;
-  th.indexes[0].options = tiPrimary | tiDescending;
-  th.indexes[0].SetKeyFields({0});
-  th.indexes[0].headRecord = 7;
-  std::vector<uint8_t> b = th.Encode();
-  ASSERT_EQ(b.size(), 4821u);
-  EXPECT_EQ(std::vector<uint8_t>(b.begin() + 33, b.begin() + 41),
-            (std::vector<uint8_t>{4, 3, 2, 1, 0xFE, 0xFF, 0xFF, 0xFF}));
-  EXPECT_EQ(b[45], 1);
-  EXPECT_EQ(b[49], 'f');
-  EXPECT_EQ(b[49 + 33], 3);
-  EXPECT_EQ(std::vector<uint8_t>(b.begin() + 49 + 34, b.begin() + 49 + 38), (std::vector<uint8_t>{0x0D, 0x0C, 0x0B, 0x0A}));
-  EXPECT_EQ(b[4177], 1);
-  EXPECT_EQ(b[4181 + 33], 0x05);
-  EXPECT_EQ(std::vector<uint8_t>(b.begin() + 4181 + 34, b.begin() + 4181 + 42),
-            (std::vector<uint8_t>{0, 0, 0, 0, 0xFF, 0xFF, 0xFF, 0xFF}));
-  EXPECT_EQ(b[4181 + 70], 7);
-
-  TBlobDescriptor blob{0x11223344, 5, 64, 0, 0};
-  uint8_t d[20];
-  blob.EncodeTo(d);
-  EXPECT_EQ(std::vector<uint8_t>(d, d + 12), (std::vector<uint8_t>{0x44, 0x33, 0x22, 0x11, 5, 0, 0, 0, 64, 0, 0, 0}));
-  uint8_t item[5];
-  TRecordTabItem{0x100, 1}.EncodeTo(item);
-  EXPECT_EQ(std::vector<uint8_t>(item, item + 5), (std::vector<uint8_t>{0, 1, 0, 0, 1}));
-}
-
 TEST(NameArray, ThirtyThreeCharactersAreReadWholeAndLongerNamesRefused) {
   const std::string name33(33, 'n');
   Image image;

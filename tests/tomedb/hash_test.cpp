@@ -92,16 +92,3 @@ TEST(DigestText, IsNotStandardBase64) {
   EXPECT_EQ(text({'a', 'b'}), "YWI=");
 }
 
-TEST(DigestText, PasswordCheckValueShape) {
-  // 20 digest bytes: six full groups and one of two bytes, so at most 28
-  // characters ending in one "=".
-  THash_SHA sha;
-  auto digest = sha.CalcString("");
-  std::string value = DigestToText(digest);
-  EXPECT_LE(value.size(), 28u);
-  ASSERT_FALSE(value.empty());
-  EXPECT_EQ(value.back(), '=');
-  EXPECT_NE(value[value.size() - 2], '=');
-  // SHA-0("") = f96cea19 8ad1dd56 ... ; its first group f9 6c ea encodes to "+Wzq".
-  EXPECT_EQ(value.substr(0, 4), "+Wzq");
-}
