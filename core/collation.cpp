@@ -46,7 +46,7 @@ struct ThreadCollators {
     UErrorCode status = U_ZERO_ERROR;
     UCollator* collator = ucol_open(locale.c_str(), &status);
     if (U_FAILURE(status) || !collator)
-      DatabaseErrorFmt("Cannot open the text collation for locale '%s': %s", {locale, u_errorName(status)});
+      DatabaseErrorFmt(ekGeneral, "Cannot open the text collation for locale '%s': %s", {locale, u_errorName(status)});
     ucol_setStrength(collator, strength);
     return collator;
   }

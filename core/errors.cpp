@@ -81,13 +81,31 @@ std::string ComponentMessage(std::string_view componentName, std::string_view me
   return FormatMessage("%s: %s", {componentName, message});
 }
 
-void DatabaseError(std::string_view message, std::string_view componentName) {
-  throw EDatabaseError(ComponentMessage(componentName, message));
+const char* DatabaseErrorKindName(TDatabaseErrorKind kind) {
+  switch (kind) {
+    case ekGeneral: return "General";
+    case ekDamagedFile: return "DamagedFile";
+    case ekNotADatabase: return "NotADatabase";
+    case ekNotFound: return "NotFound";
+    case ekAccessDenied: return "AccessDenied";
+    case ekLocked: return "Locked";
+    case ekReadOnly: return "ReadOnly";
+    case ekInvalidValue: return "InvalidValue";
+    case ekKeyViolation: return "KeyViolation";
+    case ekFilterSyntax: return "FilterSyntax";
+    case ekInvalidState: return "InvalidState";
+    case ekInputOutput: return "InputOutput";
+  }
+  return "?";
 }
 
-void DatabaseErrorFmt(std::string_view pattern, std::initializer_list<std::string_view> args,
+void DatabaseError(TDatabaseErrorKind kind, std::string_view message, std::string_view componentName) {
+  throw EDatabaseError(ComponentMessage(componentName, message), kind);
+}
+
+void DatabaseErrorFmt(TDatabaseErrorKind kind, std::string_view pattern, std::initializer_list<std::string_view> args,
                       std::string_view componentName) {
-  DatabaseError(FormatMessage(pattern, args), componentName);
+  DatabaseError(kind, FormatMessage(pattern, args), componentName);
 }
 
 void Abort() { throw EAbort(); }

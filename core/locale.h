@@ -30,7 +30,7 @@
 // catch it with them.
 class EConvertError : public EDatabaseError {
  public:
-  explicit EConvertError(const std::string& message) : EDatabaseError(message) {}
+  explicit EConvertError(const std::string& message) : EDatabaseError(message, ekInvalidValue) {}
 };
 
 struct TLocaleSettings {

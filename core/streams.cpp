@@ -121,6 +121,18 @@ constexpr off_t kDeniesWrite = kShareBase + 3;
 
 std::string OsReason(int error) { return std::strerror(error); }
 
+// The kind of an open that the system refused with `error`.
+TDatabaseErrorKind OpenFailureKind(int error) {
+  switch (error) {
+    case ENOENT:
+    case ENOTDIR: return ekNotFound;
+    case EACCES:
+    case EPERM:
+    case EROFS: return ekAccessDenied;
+    default: return ekInputOutput;
+  }
+}
+
 int SetLock(int fd, short type, off_t start, off_t length) {
   struct flock lock {};
   lock.l_type = type;
@@ -160,8 +172,8 @@ TFileStream::TFileStream(const std::string& fileName, uint16_t mode) : fileName_
   if (fd_ < 0) {
     int error = errno;
     const char* pattern = create ? "Cannot create file \"%s\". %s" : "Cannot open file \"%s\". %s";
-    if (create) throw EFCreateError(FormatMessage(pattern, {fileName, OsReason(error)}));
-    throw EFOpenError(FormatMessage(pattern, {fileName, OsReason(error)}));
+    if (create) throw EFCreateError(FormatMessage(pattern, {fileName, OsReason(error)}), OpenFailureKind(error));
+    throw EFOpenError(FormatMessage(pattern, {fileName, OsReason(error)}), OpenFailureKind(error));
   }
   canWrite_ = access != fmOpenRead;
   try {
@@ -198,7 +210,8 @@ void TFileStream::AcquireShareMode(uint16_t access, uint16_t share) {
   if (conflict)
     throw EFOpenError(FormatMessage("Cannot open file \"%s\". The file is in use with a share mode that "
                                     "does not allow this access",
-                                    {fileName_}));
+                                    {fileName_}),
+                      ekLocked);
 }
 
 TFileStream::~TFileStream() {
@@ -221,7 +234,7 @@ int64_t TFileStream::Read(void* buffer, int64_t count) {
 }
 
 int64_t TFileStream::Write(const void* buffer, int64_t count) {
-  if (!canWrite_) throw EWriteError(FormatMessage("File \"%s\" is open for reading only", {fileName_}));
+  if (!canWrite_) throw EWriteError(FormatMessage("File \"%s\" is open for reading only", {fileName_}), ekReadOnly);
   const auto* in = static_cast<const uint8_t*>(buffer);
   int64_t done = 0;
   while (done < count) {

@@ -18,9 +18,18 @@
 #include <string>
 #include <vector>
 
+#include "core/errors.h"
+
+// Carries the same kinds as a database error, so that the engine passes the
+// cause on when it reports a stream's failure in its own words.
 class EStreamError : public std::runtime_error {
  public:
-  explicit EStreamError(const std::string& message) : std::runtime_error(message) {}
+  explicit EStreamError(const std::string& message, TDatabaseErrorKind kind = ekInputOutput)
+      : std::runtime_error(message), kind_(kind) {}
+  TDatabaseErrorKind Kind() const { return kind_; }
+
+ private:
+  TDatabaseErrorKind kind_;
 };
 // A read or write moved fewer bytes than asked ("Stream read error").
 class EReadError : public EStreamError {
@@ -32,7 +41,9 @@ class EWriteError : public EStreamError {
   using EStreamError::EStreamError;
 };
 // A file could not be opened or created; the message names the file and the
-// operating system's reason.
+// operating system's reason, the kind tells a missing file (NotFound), one the
+// system refuses (AccessDenied) and one held by another stream's share mode
+// (Locked) from the rest (InputOutput).
 class EFOpenError : public EStreamError {
  public:
   using EStreamError::EStreamError;

@@ -226,7 +226,7 @@ void TDataSet::Resync(TResyncModes mode) {
   TRecordBuffer scratch = buffers_[static_cast<size_t>(recordCount_)];
   if (mode & rmExact) {
     CursorPosChanged();
-    if (GetRecord(scratch, gmCurrent, true) != grOK) DatabaseError("Record not found", Name());
+    if (GetRecord(scratch, gmCurrent, true) != grOK) DatabaseError(ekNotFound, "Record not found", Name());
   } else if (GetRecord(scratch, gmCurrent, false) != grOK && GetRecord(scratch, gmNext, false) != grOK &&
              GetRecord(scratch, gmPrior, false) != grOK) {
     ClearBuffers();
@@ -351,7 +351,7 @@ TBookmark TDataSet::GetBookmark() {
 void TDataSet::GotoBookmark(const TBookmark& bookmark) {
   CheckActive();
   if (bookmarkSize_ <= 0 || bookmark.size() != static_cast<size_t>(bookmarkSize_))
-    DatabaseError("Invalid bookmark", Name());
+    DatabaseError(ekInvalidValue, "Invalid bookmark", Name());
   CheckBrowseMode();
   DoBeforeScroll();
   InternalGotoBookmark(bookmark.data());
@@ -457,7 +457,7 @@ void TDataSet::Append() {
 
 void TDataSet::AddRecord(const std::vector<Variant>& values, bool append) {
   if (values.size() > static_cast<size_t>(fields_.Count()))
-    DatabaseErrorFmt("Too many values: %s given for %s fields",
+    DatabaseErrorFmt(ekInvalidValue, "Too many values: %s given for %s fields",
                      {std::to_string(values.size()), std::to_string(fields_.Count())}, Name());
   BeginInsertAppend();
   TRecordBuffer buffer;
@@ -506,7 +506,7 @@ void TDataSet::AddRecord(const std::vector<Variant>& values, bool append) {
 
 void TDataSet::UpdateRecord() {
   if (state_ != dsEdit && state_ != dsInsert && state_ != dsSetKey)
-    DatabaseError("Dataset not in edit or insert mode", Name());
+    DatabaseError(ekInvalidState, "Dataset not in edit or insert mode", Name());
   DataEvent(deUpdateRecord);
 }
 
@@ -539,7 +539,7 @@ void TDataSet::Delete() {
     Cancel();
     return;
   }
-  if (recordCount_ == 0) DatabaseError("Cannot perform this operation on an empty dataset", Name());
+  if (recordCount_ == 0) DatabaseError(ekInvalidState, "Cannot perform this operation on an empty dataset", Name());
   DataEvent(deCheckBrowseMode);
   DoBeforeDelete();
   DoBeforeScroll();
@@ -562,16 +562,16 @@ void TDataSet::Refresh() {
 }
 
 bool TDataSet::Locate(std::string_view, const Variant&, TLocateOptions) {
-  DatabaseError("Capability not supported", Name());
+  DatabaseError(ekGeneral, "Capability not supported", Name());
 }
 
 Variant TDataSet::Lookup(std::string_view, const Variant&, std::string_view) {
-  DatabaseError("Capability not supported", Name());
+  DatabaseError(ekGeneral, "Capability not supported", Name());
 }
 
-std::string TDataSet::ReadBlob(const TField&) { DatabaseError("Capability not supported", Name()); }
+std::string TDataSet::ReadBlob(const TField&) { DatabaseError(ekGeneral, "Capability not supported", Name()); }
 
-void TDataSet::WriteBlob(TField&, std::string_view) { DatabaseError("Capability not supported", Name()); }
+void TDataSet::WriteBlob(TField&, std::string_view) { DatabaseError(ekGeneral, "Capability not supported", Name()); }
 
 // --- States and checks ---
 
@@ -583,11 +583,11 @@ void TDataSet::SetState(TDataSetState value) {
 }
 
 void TDataSet::CheckActive() const {
-  if (!Active()) DatabaseError("Cannot perform this operation on a closed dataset", Name());
+  if (!Active()) DatabaseError(ekInvalidState, "Cannot perform this operation on a closed dataset", Name());
 }
 
 void TDataSet::CheckInactive() const {
-  if (state_ != dsInactive) DatabaseError("Cannot perform this operation on an open dataset", Name());
+  if (state_ != dsInactive) DatabaseError(ekInvalidState, "Cannot perform this operation on an open dataset", Name());
 }
 
 void TDataSet::CheckBrowseMode() {
@@ -606,7 +606,7 @@ void TDataSet::CheckBrowseMode() {
 }
 
 void TDataSet::CheckCanModify() const {
-  if (!CanModify()) DatabaseError("Cannot modify a read-only dataset", Name());
+  if (!CanModify()) DatabaseError(ekReadOnly, "Cannot modify a read-only dataset", Name());
 }
 
 // --- Fields ---
@@ -635,7 +635,7 @@ void TDataSet::CreateFields() {
   for (int i = 0; i < fieldDefs_.Count(); ++i) {
     const TFieldDef& def = fieldDefs_[i];
     std::unique_ptr<TField> field = CreateFieldOfType(def.DataType(), def.Size());
-    if (!field) DatabaseErrorFmt("Field '%s' is of an unknown type", {def.Name()}, Name());
+    if (!field) DatabaseErrorFmt(ekInvalidValue, "Field '%s' is of an unknown type", {def.Name()}, Name());
     field->SetFieldName(def.Name());
     fields_.Add(std::move(field));
   }
@@ -655,12 +655,12 @@ void TDataSet::BindFields(bool binding) {
       continue;
     }
     const TFieldDef* def = fieldDefs_.Find(field.FieldName());
-    if (!def) DatabaseErrorFmt("Field '%s' not found", {field.FieldName()}, Name());
+    if (!def) DatabaseErrorFmt(ekNotFound, "Field '%s' not found", {field.FieldName()}, Name());
     if (def->DataType() != field.DataType())
-      DatabaseErrorFmt("Type mismatch for field '%s', expecting: %s actual: %s",
+      DatabaseErrorFmt(ekInvalidValue, "Type mismatch for field '%s', expecting: %s actual: %s",
                        {field.FieldName(), FieldTypeName(field.DataType()), FieldTypeName(def->DataType())}, Name());
     if ((def->DataType() == ftString || def->DataType() == ftFixedChar) && def->Size() != field.Size())
-      DatabaseErrorFmt("Size mismatch for field '%s', expecting: %s actual: %s",
+      DatabaseErrorFmt(ekInvalidValue, "Size mismatch for field '%s', expecting: %s actual: %s",
                        {field.FieldName(), std::to_string(field.Size()), std::to_string(def->Size())}, Name());
     field.fieldNo_ = def->FieldNo();
   }

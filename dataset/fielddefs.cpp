@@ -4,7 +4,7 @@
 #include "core/errors.h"
 
 TFieldDef& TFieldDefs::Add(std::string name, TFieldType dataType, int32_t size) {
-  if (IndexOf(name) >= 0) DatabaseErrorFmt("Duplicate field name '%s'", {name});
+  if (IndexOf(name) >= 0) DatabaseErrorFmt(ekInvalidValue, "Duplicate field name '%s'", {name});
   items_.emplace_back(std::move(name), dataType, size, Count() + 1);
   return items_.back();
 }

@@ -88,24 +88,24 @@ TField::TField(TFieldType type, int32_t size) : dataType_(type), size_(size) {}
 
 void TField::SetFieldName(std::string name) {
   if (dataSet_ && dataSet_->State() != dsInactive)
-    DatabaseError("Cannot perform this operation on an open dataset", dataSet_->Name());
+    DatabaseError(ekInvalidState, "Cannot perform this operation on an open dataset", dataSet_->Name());
   if (dataSet_) {
     TField* other = dataSet_->FindField(name);
-    if (other && other != this) DatabaseErrorFmt("Duplicate field name '%s'", {name}, dataSet_->Name());
+    if (other && other != this) DatabaseErrorFmt(ekInvalidValue, "Duplicate field name '%s'", {name}, dataSet_->Name());
   }
   fieldName_ = std::move(name);
 }
 
 void TField::SetSize(int32_t size) {
   if (dataSet_ && dataSet_->State() != dsInactive)
-    DatabaseError("Cannot perform this operation on an open dataset", dataSet_->Name());
-  if (size < 0) DatabaseErrorFmt("Invalid field size %s", {std::to_string(size)}, DataSetName());
+    DatabaseError(ekInvalidState, "Cannot perform this operation on an open dataset", dataSet_->Name());
+  if (size < 0) DatabaseErrorFmt(ekInvalidValue, "Invalid field size %s", {std::to_string(size)}, DataSetName());
   size_ = size;
 }
 
 void TField::SetFieldKind(TFieldKind kind) {
   if (dataSet_ && dataSet_->State() != dsInactive)
-    DatabaseError("Cannot perform this operation on an open dataset", dataSet_->Name());
+    DatabaseError(ekInvalidState, "Cannot perform this operation on an open dataset", dataSet_->Name());
   fieldKind_ = kind;
 }
 
@@ -117,12 +117,12 @@ bool TField::IsNull() const {
 }
 
 bool TField::GetData(void* buffer) const {
-  if (!dataSet_) DatabaseErrorFmt("Field '%s' has no dataset", {fieldName_});
+  if (!dataSet_) DatabaseErrorFmt(ekInvalidState, "Field '%s' has no dataset", {fieldName_});
   return dataSet_->GetFieldData(*this, buffer);
 }
 
 void TField::SetData(const void* buffer) {
-  if (!dataSet_) DatabaseErrorFmt("Field '%s' has no dataset", {fieldName_});
+  if (!dataSet_) DatabaseErrorFmt(ekInvalidState, "Field '%s' has no dataset", {fieldName_});
   switch (dataSet_->State()) {
     case dsEdit:
     case dsInsert:
@@ -131,18 +131,18 @@ void TField::SetData(const void* buffer) {
     case dsNewValue: break;
     case dsCalcFields:
       if (Calculated()) break;
-      DatabaseErrorFmt("Field '%s' cannot be modified", {fieldName_}, dataSet_->Name());
-    default: DatabaseError("Dataset not in edit or insert mode", dataSet_->Name());
+      DatabaseErrorFmt(ekReadOnly, "Field '%s' cannot be modified", {fieldName_}, dataSet_->Name());
+    default: DatabaseError(ekInvalidState, "Dataset not in edit or insert mode", dataSet_->Name());
   }
   dataSet_->SetFieldData(*this, buffer);
 }
 
 void TField::AccessError(const char* typeName) const {
-  DatabaseErrorFmt("Cannot access field '%s' as type %s", {fieldName_, typeName}, DataSetName());
+  DatabaseErrorFmt(ekInvalidValue, "Cannot access field '%s' as type %s", {fieldName_, typeName}, DataSetName());
 }
 
 void TField::RangeError(std::string_view value, std::string_view low, std::string_view high) const {
-  DatabaseErrorFmt("%s is not a valid value for field '%s'. The allowed range is %s to %s",
+  DatabaseErrorFmt(ekInvalidValue, "%s is not a valid value for field '%s'. The allowed range is %s to %s",
                    {value, fieldName_, low, high}, DataSetName());
 }
 
@@ -219,7 +219,8 @@ bool TStringField::AsBoolean() const {
   std::string text = AsString();
   bool value = false;
   if (!text.empty() && !TryTextToBoolean(text, value))
-    DatabaseErrorFmt("'%s' is not a valid boolean value for field '%s'", {text, FieldName()}, DataSetName());
+    DatabaseErrorFmt(ekInvalidValue, "'%s' is not a valid boolean value for field '%s'", {text, FieldName()},
+                     DataSetName());
   return value;
 }
 
@@ -352,7 +353,8 @@ void TBooleanField::SetAsString(std::string_view value) {
   }
   bool flag;
   if (!TryTextToBoolean(value, flag))
-    DatabaseErrorFmt("'%s' is not a valid boolean value for field '%s'", {value, FieldName()}, DataSetName());
+    DatabaseErrorFmt(ekInvalidValue, "'%s' is not a valid boolean value for field '%s'", {value, FieldName()},
+                     DataSetName());
   SetAsBoolean(flag);
 }
 
@@ -418,8 +420,8 @@ TDateTime TDateTimeField::AsDateTime() const {
 void TDateTimeField::SetAsDateTime(TDateTime value) {
   TTimeStamp stamp;
   if (!TryDateTimeToTimeStamp(value, stamp))
-    DatabaseErrorFmt("%s is not a valid date and time for field '%s'", {FloatToText(value), FieldName()},
-                     DataSetName());
+    DatabaseErrorFmt(ekInvalidValue, "%s is not a valid date and time for field '%s'",
+                     {FloatToText(value), FieldName()}, DataSetName());
   switch (DataType()) {
     case ftDate: WriteNative(*this, DateTimeToStoredDate(value)); break;
     case ftTime: WriteNative(*this, DateTimeToStoredTime(value)); break;
@@ -460,19 +462,19 @@ Variant TDateTimeField::GetAsVariant() const { return Variant::FromDateTime(AsDa
 bool TBlobField::IsNull() const { return AsString().empty(); }
 
 std::string TBlobField::AsString() const {
-  if (!DataSet()) DatabaseErrorFmt("Field '%s' has no dataset", {FieldName()});
+  if (!DataSet()) DatabaseErrorFmt(ekInvalidState, "Field '%s' has no dataset", {FieldName()});
   return DataSet()->ReadBlob(*this);
 }
 
 void TBlobField::SetAsString(std::string_view value) {
-  if (!DataSet()) DatabaseErrorFmt("Field '%s' has no dataset", {FieldName()});
+  if (!DataSet()) DatabaseErrorFmt(ekInvalidState, "Field '%s' has no dataset", {FieldName()});
   switch (DataSet()->State()) {
     case dsEdit:
     case dsInsert:
     case dsNewValue:
     case dsFilter:  // a key value written into the buffer a search compares with
       break;
-    default: DatabaseError("Dataset not in edit or insert mode", DataSet()->Name());
+    default: DatabaseError(ekInvalidState, "Dataset not in edit or insert mode", DataSet()->Name());
   }
   DataSet()->WriteBlob(*this, value);
 }
@@ -517,7 +519,7 @@ TField* TFields::FindField(std::string_view name) const {
 
 TField& TFields::FieldByName(std::string_view name) const {
   TField* field = FindField(name);
-  if (!field) DatabaseErrorFmt("Field '%s' not found", {name}, dataSet_.Name());
+  if (!field) DatabaseErrorFmt(ekNotFound, "Field '%s' not found", {name}, dataSet_.Name());
   return *field;
 }
 
@@ -529,9 +531,9 @@ TField* TFields::FieldByNumber(int32_t fieldNo) const {
 }
 
 TField& TFields::Add(std::unique_ptr<TField> field) {
-  if (!field) DatabaseError("No field to add", dataSet_.Name());
+  if (!field) DatabaseError(ekInvalidValue, "No field to add", dataSet_.Name());
   if (!field->FieldName().empty() && FindField(field->FieldName()))
-    DatabaseErrorFmt("Duplicate field name '%s'", {field->FieldName()}, dataSet_.Name());
+    DatabaseErrorFmt(ekInvalidValue, "Duplicate field name '%s'", {field->FieldName()}, dataSet_.Name());
   field->dataSet_ = &dataSet_;
   field->index_ = Count();
   fields_.push_back(std::move(field));

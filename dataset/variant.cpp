@@ -9,7 +9,8 @@
 namespace {
 
 [[noreturn]] void ConvertError(TVariantKind from, TVariantKind to) {
-  DatabaseErrorFmt("Could not convert variant of type (%s) into type (%s)", {VariantKindName(from), VariantKindName(to)});
+  DatabaseErrorFmt(ekInvalidValue, "Could not convert variant of type (%s) into type (%s)",
+                   {VariantKindName(from), VariantKindName(to)});
 }
 
 bool FitsInt32(int64_t value) {

@@ -86,7 +86,7 @@ void TTomeDatabase::SetConnected(bool value) {
 }
 
 void TTomeDatabase::OpenFile() {
-  if (fDatabaseName.empty() && !fTemporary) DatabaseError("Database name missing", Name());
+  if (fDatabaseName.empty() && !fTemporary) DatabaseError(ekInvalidState, "Database name missing", Name());
   BindToSession(true);
   fSession->SetActive(true);
   if (!fFileIO) {
@@ -173,13 +173,13 @@ void TTomeDatabase::CheckAccess() {
       fPasswordGiven = true;
     }
   }
-  if (!fAccess) DatabaseError("Access denied");
+  if (!fAccess) DatabaseError(ekAccessDenied, "Access denied");
 }
 
 // ----------------------------------------------------------------- properties
 
 void TTomeDatabase::CheckInactive() const {
-  if (Connected()) DatabaseError("Cannot perform this operation on an open database", Name());
+  if (Connected()) DatabaseError(ekInvalidState, "Cannot perform this operation on an open database", Name());
 }
 
 void TTomeDatabase::SetDatabaseName(const std::string& name) {
@@ -208,7 +208,7 @@ void TTomeDatabase::CheckDatabaseName() {
     }
     if (!namesake) return;
     if (!namesake->Temporary() || namesake->UseCount() > 0)
-      DatabaseErrorFmt("Duplicate database name '%s'", {fDatabaseName});
+      DatabaseErrorFmt(ekInvalidValue, "Duplicate database name '%s'", {fDatabaseName});
     // An unused temporary database gives way to the component.
     delete namesake;
   }
@@ -303,22 +303,23 @@ void TTomeDatabase::FlushTimerTick() {
 // ------------------------------------------------------------- the open file
 
 bool TTomeDatabase::IsEncrypted() const {
-  if (!Connected()) DatabaseError("Cannot perform this operation on a closed database", Name());
+  if (!Connected()) DatabaseError(ekInvalidState, "Cannot perform this operation on a closed database", Name());
   return fFileIO->Encrypted();
 }
 
 bool TTomeDatabase::IsCompressed() const {
-  if (!Connected()) DatabaseError("Cannot perform this operation on a closed database", Name());
+  if (!Connected()) DatabaseError(ekInvalidState, "Cannot perform this operation on a closed database", Name());
   return fFileIO->Compressed();
 }
 
 bool TTomeDatabase::IsWriteCheck() const {
-  if (!Connected()) DatabaseError("Cannot perform this operation on a closed database", Name());
+  if (!Connected()) DatabaseError(ekInvalidState, "Cannot perform this operation on a closed database", Name());
   return fFileIO->WriteCheck();
 }
 
 void TTomeDatabase::CheckWritable() const {
-  if (fReadOnly || (fFileIO && fFileIO->OpenedReadOnly())) DatabaseError("Cannot modify a read-only database");
+  if (fReadOnly || (fFileIO && fFileIO->OpenedReadOnly()))
+    DatabaseError(ekReadOnly, "Cannot modify a read-only database");
 }
 
 TTomeTableIO* TTomeDatabase::FindTableIO(std::string_view tableName) const {

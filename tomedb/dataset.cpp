@@ -36,7 +36,7 @@ TTDBDataSet::~TTDBDataSet() { CloseDatabaseLink(); }
 
 void TTDBDataSet::SetDatabaseName(const std::string& name) {
   CheckInactive();
-  if (fDatabase) DatabaseError("Cannot perform this operation on an open database", Name());
+  if (fDatabase) DatabaseError(ekInvalidState, "Cannot perform this operation on an open database", Name());
   fDatabaseName = name;
 }
 
@@ -267,7 +267,7 @@ bool TTDEDataSet::GetFieldData(const TField& field, void* out) {
   TRecordBuffer buffer = GetCurrentRecordBuffer();
   if (!buffer) return false;
   if (field.FieldNo() > 0) {
-    if (field.IsBlob()) DatabaseError("General error");
+    if (field.IsBlob()) DatabaseError(ekGeneral, "General error");
     std::memcpy(out, buffer + fFieldOffsets.at(static_cast<size_t>(field.FieldNo())),
                 static_cast<size_t>(field.DataSize()));
     return true;
@@ -281,10 +281,10 @@ bool TTDEDataSet::GetFieldData(const TField& field, void* out) {
 
 void TTDEDataSet::SetFieldData(TField& field, const void* in) {
   TRecordBuffer buffer = GetCurrentRecordBuffer();
-  if (!buffer) DatabaseError("Dataset not in edit or insert mode", Name());
+  if (!buffer) DatabaseError(ekInvalidState, "Dataset not in edit or insert mode", Name());
   const size_t size = static_cast<size_t>(field.DataSize());
   if (field.FieldNo() > 0) {
-    if (field.IsBlob()) DatabaseError("General error");
+    if (field.IsBlob()) DatabaseError(ekGeneral, "General error");
     uint8_t* data = buffer + fFieldOffsets.at(static_cast<size_t>(field.FieldNo()));
     if (in) std::memcpy(data, in, size);
     else std::memset(data, 0, size);
@@ -315,12 +315,12 @@ void TTDEDataSet::WriteBlob(TField& field, std::string_view data) {
 }
 
 std::unique_ptr<TTomeBlobStream> TTDEDataSet::CreateBlobStream(TField& field, TBlobStreamMode mode) {
-  if (!field.IsBlob() || field.FieldNo() <= 0 || field.DataSet() != this) DatabaseError("General error");
+  if (!field.IsBlob() || field.FieldNo() <= 0 || field.DataSet() != this) DatabaseError(ekGeneral, "General error");
   if (mode != bmRead) {
     // The filter state writes the key values of Locate and Lookup into the
     // filter buffer, memo keys included.
     if (State() != dsEdit && State() != dsInsert && State() != dsNewValue && State() != dsFilter)
-      DatabaseError("Dataset not in edit or insert mode", Name());
+      DatabaseError(ekInvalidState, "Dataset not in edit or insert mode", Name());
   }
   return std::make_unique<TTomeBlobStream>(this, field.FieldNo(), mode);
 }

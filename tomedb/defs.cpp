@@ -44,7 +44,8 @@ void TTomeDefCollection::Clear() {
 }
 
 void TTomeDefCollection::Delete(int index) {
-  if (index < 0 || index >= Count()) DatabaseErrorFmt("List index out of bounds (%s)", {std::to_string(index)});
+  if (index < 0 || index >= Count())
+    DatabaseErrorFmt(ekInvalidValue, "List index out of bounds (%s)", {std::to_string(index)});
   fItems.erase(fItems.begin() + index);
   Changed();
 }

@@ -40,7 +40,7 @@ void TTomeDBFileStream::ReadAt(int64_t position, void* buffer, int64_t count) {
 }
 
 void TTomeDBFileStream::WriteAt(int64_t position, const void* buffer, int64_t count) {
-  if (!CanWrite()) throw EWriteError(FormatMessage("File \"%s\" is open for reading only", {FileName()}));
+  if (!CanWrite()) throw EWriteError(FormatMessage("File \"%s\" is open for reading only", {FileName()}), ekReadOnly);
   fFlushed = false;
   const auto* in = static_cast<const uint8_t*>(buffer);
   int64_t done = 0;
@@ -78,7 +78,7 @@ TStream* FindMemoryDatabase(uint32_t handle) {
 }  // namespace
 
 uint32_t RegisterMemoryDatabase(TStream* stream) {
-  if (!stream) DatabaseError("A memory database needs a stream");
+  if (!stream) DatabaseError(ekInvalidValue, "A memory database needs a stream");
   TMemoryRegistry& r = MemoryRegistry();
   std::lock_guard<std::mutex> guard(r.lock);
   while (r.nextHandle == 0 || r.streams.count(r.nextHandle)) ++r.nextHandle;
@@ -131,9 +131,8 @@ TTomeDBFileIO::TTomeDBFileIO(TTomeDatabase* database, TTomeDBMediumType mediumTy
 
 TTomeDBFileIO::~TTomeDBFileIO() { Close(); }
 
-void TTomeDBFileIO::StreamFailure(const std::exception& error) {
-  if (dynamic_cast<const EDatabaseError*>(&error)) throw;
-  DatabaseErrorFmt("Database file '%s': %s", {fFileName, error.what()});
+void TTomeDBFileIO::StreamFailure(const EStreamError& error) {
+  DatabaseErrorFmt(error.Kind(), "Database file '%s': %s", {fFileName, error.what()});
 }
 
 void TTomeDBFileIO::Open(const std::string& fileName, TTomeDBMediumType mediumType, bool readOnly, bool exclusive) {
@@ -149,18 +148,18 @@ void TTomeDBFileIO::Open(const std::string& fileName, TTomeDBMediumType mediumTy
     uint32_t handle = 0;
     TStream* stream = nullptr;
     if (ParseMemoryDatabaseName(fileName, handle)) stream = FindMemoryDatabase(handle);
-    if (!stream) DatabaseErrorFmt("Invalid database name '%s'", {fileName});
+    if (!stream) DatabaseErrorFmt(ekNotFound, "Invalid database name '%s'", {fileName});
     try {
       ReadFileHeader(*stream, fileName);
     } catch (const EDatabaseError&) {
       throw;
     } catch (const EStreamError&) {
-      DatabaseErrorFmt("Database file '%s' is a invalid TomeDB", {fileName});
+      DatabaseErrorFmt(ekNotADatabase, "Database file '%s' is a invalid TomeDB", {fileName});
     }
     fFileName = fileName;
     fStream = stream;
   } else {
-    if (!FileExists(fileName)) DatabaseErrorFmt("Cannot open file %s", {fileName});
+    if (!FileExists(fileName)) DatabaseErrorFmt(ekNotFound, "Cannot open file %s", {fileName});
     try {
       // The signature and version are checked on a separate read-only handle
       // first, so a file that is not a database is never opened for writing.
@@ -169,7 +168,7 @@ void TTomeDBFileIO::Open(const std::string& fileName, TTomeDBMediumType mediumTy
     } catch (const EDatabaseError&) {
       throw;
     } catch (const EStreamError& e) {
-      DatabaseErrorFmt("Cannot open file %s: %s", {fileName, e.what()});
+      DatabaseErrorFmt(e.Kind(), "Cannot open file %s: %s", {fileName, e.what()});
     }
     fFileReadOnly = FileIsReadOnly(fileName);
     const uint16_t access = (fFileReadOnly || readOnly) ? fmOpenRead : fmOpenReadWrite;
@@ -177,7 +176,7 @@ void TTomeDBFileIO::Open(const std::string& fileName, TTomeDBMediumType mediumTy
     try {
       fDiskStream = std::make_unique<TTomeDBFileStream>(fileName, access | share);
     } catch (const EStreamError& e) {
-      DatabaseErrorFmt("Cannot open file %s: %s", {fileName, e.what()});
+      DatabaseErrorFmt(e.Kind(), "Cannot open file %s: %s", {fileName, e.what()});
     }
     fFileName = fileName;
     fStream = fDiskStream.get();
@@ -247,13 +246,13 @@ void TTomeDBFileIO::AcquireFileLock() {
     }
     if (taken) return;
     ++failures;
-    if (fLockRetryCount != 0 && failures > fLockRetryCount) DatabaseError("Wait for unlock time out");
+    if (fLockRetryCount != 0 && failures > fLockRetryCount) DatabaseError(ekLocked, "Wait for unlock time out");
     Sleep(static_cast<uint32_t>(fLockWaitTime));
   }
 }
 
 void TTomeDBFileIO::Lock() {
-  if (!IsOpen()) DatabaseError("Cannot perform this operation on a closed database");
+  if (!IsOpen()) DatabaseError(ekInvalidState, "Cannot perform this operation on a closed database");
   if (fLockDepth == 0) {
     if (Shared() && fDiskStream) AcquireFileLock();
     ++fLockEpoch;
@@ -269,7 +268,7 @@ void TTomeDBFileIO::Unlock() {
 // ------------------------------------------------------------- raw access
 
 void TTomeDBFileIO::ReadBuffer(int64_t position, void* buffer, int64_t length) {
-  if (!IsOpen()) DatabaseError("Cannot perform this operation on a closed database");
+  if (!IsOpen()) DatabaseError(ekInvalidState, "Cannot perform this operation on a closed database");
   try {
     if (position < 0 || length < 0 || position + length > fKnownSize) fKnownSize = fStream->Size();
     if (position < 0 || length < 0 || position + length > fKnownSize)
@@ -289,10 +288,10 @@ void TTomeDBFileIO::ReadBuffer(int64_t position, void* buffer, int64_t length) {
 }
 
 void TTomeDBFileIO::WriteBuffer(int64_t position, const void* buffer, int64_t length) {
-  if (!IsOpen()) DatabaseError("Cannot perform this operation on a closed database");
-  if (OpenedReadOnly()) DatabaseError("Cannot modify a read-only database");
+  if (!IsOpen()) DatabaseError(ekInvalidState, "Cannot perform this operation on a closed database");
+  if (OpenedReadOnly()) DatabaseError(ekReadOnly, "Cannot modify a read-only database");
   if (position < 0 || position + length > INT32_MAX)
-    DatabaseErrorFmt("Database file '%s' would grow beyond 2147483647 bytes", {fFileName});
+    DatabaseErrorFmt(ekInvalidValue, "Database file '%s' would grow beyond 2147483647 bytes", {fFileName});
   ++fWriteCount;
   try {
     if (fDiskStream) {
@@ -309,7 +308,7 @@ void TTomeDBFileIO::WriteBuffer(int64_t position, const void* buffer, int64_t le
 }
 
 int64_t TTomeDBFileIO::FileSize() {
-  if (!IsOpen()) DatabaseError("Cannot perform this operation on a closed database");
+  if (!IsOpen()) DatabaseError(ekInvalidState, "Cannot perform this operation on a closed database");
   try {
     return fKnownSize = fStream->Size();
   } catch (const EStreamError& e) {
@@ -322,7 +321,7 @@ int64_t TTomeDBFileIO::FileSize() {
 namespace {
 void CheckTableNumber(const TTableDirectory& directory, int32_t tableNo) {
   if (tableNo < 0 || tableNo >= directory.tableCount)
-    DatabaseErrorFmt("Table number %s does not exist", {std::to_string(tableNo)});
+    DatabaseErrorFmt(ekNotFound, "Table number %s does not exist", {std::to_string(tableNo)});
 }
 }  // namespace
 
@@ -344,7 +343,7 @@ void TTomeDBFileIO::ReadTableHeader(int32_t tableNo, uint8_t* buffer) {
 
 void TTomeDBFileIO::WriteTableHeader(int32_t tableNo, const uint8_t* buffer, int32_t from, int32_t length) {
   CheckTableNumber(fDirectory, tableNo);
-  if (from < 0 || length < 0 || from + length > kTableHeaderSize) DatabaseError("General error");
+  if (from < 0 || length < 0 || from + length > kTableHeaderSize) DatabaseError(ekGeneral, "General error");
   WriteBuffer(static_cast<int64_t>(fDirectory.tableOffsets[static_cast<size_t>(tableNo)]) + from, buffer + from,
               length);
 }
@@ -372,7 +371,7 @@ TRecordTab TTomeDBFileIO::ReadRecordTab(const TTableHeader& header, int32_t reco
 }
 
 TIndexTab TTomeDBFileIO::ReadIndexTab(const TTableHeader& header, int32_t indexNo) {
-  if (indexNo < 0 || indexNo >= header.indexCount || indexNo >= kMaxIndexes) DatabaseError("General error");
+  if (indexNo < 0 || indexNo >= header.indexCount || indexNo >= kMaxIndexes) DatabaseError(ekGeneral, "General error");
   try {
     return ::ReadIndexTab(*fStream, header.indexes[static_cast<size_t>(indexNo)].indexTabOffset, header.recordTotal,
                           fFileName);

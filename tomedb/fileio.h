@@ -176,7 +176,9 @@ class TTomeDBFileIO {
   TStream* Stream() const { return fStream; }
 
  private:
-  [[noreturn]] void StreamFailure(const std::exception& error);
+  // Raises the stream's failure as a database error that names the file, of
+  // the same kind.
+  [[noreturn]] void StreamFailure(const EStreamError& error);
   void ReadSettings();
   void AcquireFileLock();
 

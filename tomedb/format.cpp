@@ -39,11 +39,12 @@ void ReadRange(TStream& stream, int64_t offset, int32_t size, uint8_t* out, int6
 }  // namespace
 
 void FixedTextTooLong(std::string_view text, size_t capacity) {
-  DatabaseErrorFmt("The text '%s' does not fit into a %s-byte field", {text, Num(static_cast<int64_t>(capacity))});
+  DatabaseErrorFmt(ekInvalidValue, "The text '%s' does not fit into a %s-byte field",
+                   {text, Num(static_cast<int64_t>(capacity))});
 }
 
 void DamagedFile(const std::string& fileName, std::string_view detail) {
-  DatabaseErrorFmt("Database file '%s' is damaged: %s", {fileName, detail});
+  DatabaseErrorFmt(ekDamagedFile, "Database file '%s' is damaged: %s", {fileName, detail});
 }
 
 void CheckStructureRange(int64_t offset, int64_t size, int64_t fileSize, std::string_view what,
@@ -83,12 +84,11 @@ TVersionVerdict JudgeVersion(std::string_view version) {
 bool HasDatabaseSignature(const TFileHeader& header) { return header.signature.Text() == kSignatureText; }
 
 void CheckFileHeader(const TFileHeader& header, const std::string& fileName) {
-  if (!HasDatabaseSignature(header)) DatabaseErrorFmt("Database file '%s' is a invalid TomeDB", {fileName});
+  if (!HasDatabaseSignature(header))
+    DatabaseErrorFmt(ekNotADatabase, "Database file '%s' is a invalid TomeDB", {fileName});
   switch (JudgeVersion(header.version.Text())) {
-    case TVersionVerdict::NotCompatible:
-      DatabaseError("Version 1.00 is not compatible");
-    case TVersionVerdict::TooHigh:
-      DatabaseError("Version of database file is too High");
+    case TVersionVerdict::NotCompatible: DatabaseError(ekNotADatabase, "Version 1.00 is not compatible");
+    case TVersionVerdict::TooHigh: DatabaseError(ekNotADatabase, "Version of database file is too High");
     case TVersionVerdict::Accepted:
       break;
   }
@@ -209,7 +209,7 @@ std::vector<int32_t> TIndexSlot::KeyFields() const {
 
 void TIndexSlot::SetKeyFields(const std::vector<int32_t>& fields) {
   if (fields.size() > static_cast<size_t>(kMaxIndexFields))
-    DatabaseErrorFmt("Index '%s' has %s key fields; an index has at most 8",
+    DatabaseErrorFmt(ekInvalidValue, "Index '%s' has %s key fields; an index has at most 8",
                      {name.Text(), Num(static_cast<int64_t>(fields.size()))});
   fieldNumbers.fill(-1);
   std::copy(fields.begin(), fields.end(), fieldNumbers.begin());
@@ -382,7 +382,7 @@ TRecordLayout ComputeRecordLayout(const TFieldSlot* fields, int32_t fieldCount, 
   TRecordLayout layout;
   int64_t offset = 0;
   for (int k = 0; k < fieldCount; ++k) {
-    if (!IsKnownFieldType(fields[k].fieldType)) DatabaseError("General error");
+    if (!IsKnownFieldType(fields[k].fieldType)) DatabaseError(ekDamagedFile, "General error");
     int32_t size = FieldStoredSize(fields[k].fieldType, fields[k].declaredSize);
     if (size < 0)
       DamagedFile(fileName, FormatMessage("field '%s' has the invalid size %s",
@@ -403,7 +403,8 @@ TRecordLayout ComputeRecordLayout(const TTableHeader& header, const std::string&
 
 TFileHeader ReadFileHeader(TStream& stream, const std::string& fileName) {
   uint8_t bytes[kFileHeaderSize];
-  if (stream.Size() < kFileHeaderSize) DatabaseErrorFmt("Database file '%s' is a invalid TomeDB", {fileName});
+  if (stream.Size() < kFileHeaderSize)
+    DatabaseErrorFmt(ekNotADatabase, "Database file '%s' is a invalid TomeDB", {fileName});
   stream.SetPosition(kFileHeaderOffset);
   stream.ReadBuffer(bytes, kFileHeaderSize);
   TFileHeader header = TFileHeader::Decode(bytes);

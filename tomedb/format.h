@@ -391,9 +391,10 @@ struct TRecordLayout {
   int32_t recordSize = 0;
 };
 
-// The record layout of the first `fieldCount` slots. Raises EDatabaseError
-// "General error" for an unknown type code, and a damaged-file error naming
-// `fileName` when the record would not fit the 32-bit offsets of a file.
+// The record layout of the first `fieldCount` slots, read from a file. Raises
+// EDatabaseError "General error" of kind ekDamagedFile for an unknown type
+// code, and a damaged-file error naming `fileName` when the record would not
+// fit the 32-bit offsets of a file.
 TRecordLayout ComputeRecordLayout(const TFieldSlot* fields, int32_t fieldCount, const std::string& fileName);
 TRecordLayout ComputeRecordLayout(const TTableHeader& header, const std::string& fileName);
 

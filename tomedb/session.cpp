@@ -88,7 +88,7 @@ TTomeSession* TTomeSessionList::FindSession(std::string_view name) const {
 
 TTomeSession* TTomeSessionList::GetSession(std::string_view name) const {
   TTomeSession* session = FindSession(name);
-  if (!session) DatabaseErrorFmt("Invalid session name %s", {name});
+  if (!session) DatabaseErrorFmt(ekNotFound, "Invalid session name %s", {name});
   return session;
 }
 
@@ -119,7 +119,8 @@ TTomeSession::TTomeSession(TComponent* owner) : TComponent(owner) {
     // Leave the owner before the error so that nothing refers to this half-made session.
     const std::string name = autoSession->SessionName();
     if (owner) owner->RemoveComponent(this);
-    DatabaseErrorFmt("Cannot add a session to the form or data-module while session '%s' has AutoSessionName enabled",
+    DatabaseErrorFmt(ekInvalidState,
+                     "Cannot add a session to the form or data-module while session '%s' has AutoSessionName enabled",
                      {name});
   }
   // The default session is made inside Sessions() itself, which adds it.
@@ -206,7 +207,7 @@ void TTomeSession::SetActive(bool value) {
     std::lock_guard<TCriticalSection> guard(SessionsLock());
     if (fActive) return;
     if (OnStartup) OnStartup(*this);
-    if (fSessionName.empty()) DatabaseError("Session name missing", Name());
+    if (fSessionName.empty()) DatabaseError(ekInvalidState, "Session name missing", Name());
     fActive = true;
     TTomeSession* defaultSession = gListShuttingDown ? nullptr : ::Session();
     if (defaultSession && defaultSession != this) defaultSession->SetActive(true);
@@ -229,11 +230,11 @@ void TTomeSession::SetActive(bool value) {
 void TTomeSession::SetSessionName(const std::string& name) {
   if (name == fSessionName) return;
   if (fAutoSessionName && !fNaming)
-    DatabaseError("Cannot modify SessionName while AutoSessionName is enabled", Name());
-  if (fActive) DatabaseError("Cannot perform this operation on an active session", Name());
+    DatabaseError(ekInvalidState, "Cannot modify SessionName while AutoSessionName is enabled", Name());
+  if (fActive) DatabaseError(ekInvalidState, "Cannot perform this operation on an active session", Name());
   if (!name.empty()) {
     TTomeSession* other = ::Sessions().FindSession(name);
-    if (other && other != this) DatabaseErrorFmt("Duplicate session name '%s'", {name}, Name());
+    if (other && other != this) DatabaseErrorFmt(ekInvalidValue, "Duplicate session name '%s'", {name}, Name());
   }
   fSessionName = name;
 }
@@ -241,12 +242,13 @@ void TTomeSession::SetSessionName(const std::string& name) {
 void TTomeSession::SetAutoSessionName(bool value) {
   if (value == fAutoSessionName) return;
   if (value) {
-    if (fActive) DatabaseError("Cannot perform this operation on an active session", Name());
+    if (fActive) DatabaseError(ekInvalidState, "Cannot perform this operation on an active session", Name());
     if (TComponent* owner = Owner()) {
       for (int i = 0; i < owner->ComponentCount(); ++i) {
         auto* session = dynamic_cast<TTomeSession*>(owner->Components(i));
         if (session && session != this)
-          DatabaseError("Cannot enable AutoSessionName property with more than one session on a form or data-module",
+          DatabaseError(ekInvalidState,
+                        "Cannot enable AutoSessionName property with more than one session on a form or data-module",
                         Name());
       }
     }

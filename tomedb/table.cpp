@@ -93,7 +93,7 @@ void TTomeTable::InternalOpen() {
   OpenDatabaseLink();
   // 2. The table.
   TTomeTableIO* io = Database()->FindTableIO(fTableName);
-  if (!io) DatabaseErrorFmt("Table '%s' not found", {fTableName}, Name());
+  if (!io) DatabaseErrorFmt(ekNotFound, "Table '%s' not found", {fTableName}, Name());
   io->Open();
   fTableIO = io;
   io->AddListener(this, [this] { FollowTableIO(); });
@@ -196,7 +196,7 @@ TGetResult TTomeTable::GetRecord(TRecordBuffer buffer, TGetMode mode, bool doChe
   switch (mode) {
     case gmCurrent:
       if (fPosition < 0 || fPosition >= count) {
-        if (doCheck) DatabaseError("No records");
+        if (doCheck) DatabaseError(ekNotFound, "No records");
         return grError;
       }
       break;
@@ -231,7 +231,7 @@ void TTomeTable::InternalGotoBookmark(const void* bookmark) {
       return;
     }
   }
-  DatabaseError("Bookmark not found");
+  DatabaseError(ekNotFound, "Bookmark not found");
 }
 
 void TTomeTable::InternalRefresh() {
@@ -240,7 +240,7 @@ void TTomeTable::InternalRefresh() {
   int32_t recordNo = -1;
   if (fPosition >= 0 && static_cast<size_t>(fPosition) < fRecordList.size())
     recordNo = fRecordList[static_cast<size_t>(fPosition)].RecordNo;
-  if (fRangeActive && fIndexNo < 0) DatabaseError("No index currently active", Name());
+  if (fRangeActive && fIndexNo < 0) DatabaseError(ekInvalidState, "No index currently active", Name());
   SelectOrder();
   if (fRangeActive) BuildRange();
   if (Filtered()) {
@@ -563,7 +563,7 @@ void TTomeTable::WriteRecord(TRecordBuffer buffer, bool append) {
   }
   // A change of the record at the current position.
   const int32_t stored = StoredPosition(fPosition);
-  if (stored < 0) DatabaseError("Record not found", Name());
+  if (stored < 0) DatabaseError(ekNotFound, "Record not found", Name());
   int32_t oldPlace = -1;
   int32_t newPlace = -1;
   fTableIO->ModifyRecord(
@@ -601,7 +601,7 @@ void TTomeTable::InternalAddRecord(TRecordBuffer buffer, bool /*append*/) { Writ
 void TTomeTable::InternalDelete() {
   Database()->CheckWritable();
   const int32_t stored = StoredPosition(fPosition);
-  if (stored < 0) DatabaseError("Record not found", Name());
+  if (stored < 0) DatabaseError(ekNotFound, "Record not found", Name());
   fWriting = true;
   try {
     fTableIO->DeleteRecord(stored, this);
@@ -666,14 +666,15 @@ int32_t TTomeTable::LocateRecord(std::string_view keyFields, const Variant& keyV
   const std::vector<TField*> fields = GetFieldList(keyFields);
   if (fields.empty()) return -1;
   if (fields.size() == 1 && keyValues.IsArray() && keyValues.Items().empty())
-    DatabaseErrorFmt("A key value is needed for the key field '%s'", {std::string(keyFields)}, Name());
+    DatabaseErrorFmt(ekInvalidValue, "A key value is needed for the key field '%s'", {std::string(keyFields)}, Name());
   if (fields.size() > 1 && (!keyValues.IsArray() || keyValues.Items().size() != fields.size()))
-    DatabaseErrorFmt("%s key values are needed for the key fields '%s'", {std::to_string(fields.size()),
-                                                                          std::string(keyFields)}, Name());
+    DatabaseErrorFmt(ekInvalidValue, "%s key values are needed for the key fields '%s'",
+                     {std::to_string(fields.size()), std::string(keyFields)}, Name());
   std::vector<int32_t> fieldNos;
   for (TField* field : fields) {
     if (field->FieldNo() <= 0)
-      DatabaseErrorFmt("Field '%s' is not stored in the table and cannot be a key", {field->FieldName()}, Name());
+      DatabaseErrorFmt(ekInvalidValue, "Field '%s' is not stored in the table and cannot be a key",
+                       {field->FieldName()}, Name());
     fieldNos.push_back(field->FieldNo() - 1);
   }
   const bool partial = (options & loPartialKey) != 0;
@@ -763,7 +764,8 @@ void TTomeTable::SetMasterSource(TDataSource* source) {
   // Follow the chain of masters: it must never come back to this table.
   int steps = 0;
   for (TDataSource* s = source; s && s->DataSet(); s = s->DataSet()->GetDataSource()) {
-    if (s->DataSet() == this || ++steps > 10000) DatabaseError("Circular datalinks are not allowed", Name());
+    if (s->DataSet() == this || ++steps > 10000)
+      DatabaseError(ekInvalidValue, "Circular datalinks are not allowed", Name());
   }
   fMasterLink.SetDataSource(source);
 }

@@ -164,14 +164,14 @@ TTomeBlobStream::TTomeBlobStream(ITomeBlobHost* table, int32_t fieldNo, TBlobStr
 }
 
 int64_t TTomeBlobStream::Write(const void* buffer, int64_t count) {
-  if (fMode == bmRead) DatabaseError("Cannot modify a read-only blob stream");
+  if (fMode == bmRead) DatabaseError(ekReadOnly, "Cannot modify a read-only blob stream");
   const int64_t written = TMemoryStream::Write(buffer, count);
   Publish();
   return written;
 }
 
 void TTomeBlobStream::SetSize(int64_t newSize) {
-  if (fMode == bmRead) DatabaseError("Cannot modify a read-only blob stream");
+  if (fMode == bmRead) DatabaseError(ekReadOnly, "Cannot modify a read-only blob stream");
   TMemoryStream::SetSize(newSize);
   Publish();
 }
@@ -234,7 +234,7 @@ TTomeTableIO::TTomeTableIO(TTomeDBFileIO* fileIO) : fFileIO(fileIO) {}
 TTomeTableIO::~TTomeTableIO() = default;
 
 void TTomeTableIO::SetTableName(const std::string& name) {
-  if (fOpenCount > 0) DatabaseError("Cannot perform this operation on an open table");
+  if (fOpenCount > 0) DatabaseError(ekInvalidState, "Cannot perform this operation on an open table");
   fTableName = name;
 }
 
@@ -252,11 +252,11 @@ void TTomeTableIO::Close() {
 }
 
 void TTomeTableIO::RequireOpen() const {
-  if (fOpenCount <= 0) DatabaseErrorFmt("Table '%s' is not open", {fTableName});
+  if (fOpenCount <= 0) DatabaseErrorFmt(ekInvalidState, "Table '%s' is not open", {fTableName});
 }
 
 void TTomeTableIO::RequireWritable() const {
-  if (fFileIO->OpenedReadOnly()) DatabaseError("Cannot modify a read-only database");
+  if (fFileIO->OpenedReadOnly()) DatabaseError(ekReadOnly, "Cannot modify a read-only database");
 }
 
 void TTomeTableIO::Damaged(const std::string& detail) const {
@@ -264,7 +264,8 @@ void TTomeTableIO::Damaged(const std::string& detail) const {
 }
 
 void TTomeTableIO::Load() {
-  if (!fFileIO || !fFileIO->IsOpen()) DatabaseError("Cannot perform this operation on a closed database");
+  if (!fFileIO || !fFileIO->IsOpen())
+    DatabaseError(ekInvalidState, "Cannot perform this operation on a closed database");
   TFileLockGuard lock(fFileIO);
   try {
     std::vector<std::string> names;
@@ -275,7 +276,7 @@ void TTomeTableIO::Load() {
         fTableNo = static_cast<int32_t>(i);
         break;
       }
-    if (fTableNo < 0) DatabaseErrorFmt("Table '%s' not found", {fTableName});
+    if (fTableNo < 0) DatabaseErrorFmt(ekNotFound, "Table '%s' not found", {fTableName});
 
     fHeader = fFileIO->ReadTableHeader(fTableNo);
     fHeaderBytes = fHeader.Encode();
@@ -835,7 +836,7 @@ void TTomeTableIO::CheckUnique(const TKeySource& key, int32_t modifiedRecordNo) 
     int32_t position = -1;
     if (SearchKey(key, list, false, 0, j, position) != 0) continue;
     if (modifiedRecordNo >= 0 && list[static_cast<size_t>(position)].RecordNo == modifiedRecordNo) continue;
-    DatabaseErrorFmt("Invalid unique field value '%s'", {KeyText(key, j)});
+    DatabaseErrorFmt(ekKeyViolation, "Invalid unique field value '%s'", {KeyText(key, j)});
   }
 }
 
@@ -847,7 +848,7 @@ void TTomeTableIO::KeyFromBuffers(const TFieldBuffers& buffers, const std::vecto
                                   TKeySource& key) {
   key.values.assign(static_cast<size_t>(fHeader.fieldCount), std::vector<uint8_t>());
   for (int32_t f : fieldNos) {
-    if (f < 0 || f >= fHeader.fieldCount) DatabaseErrorFmt("Field number %s does not exist", {Num(f)});
+    if (f < 0 || f >= fHeader.fieldCount) DatabaseErrorFmt(ekNotFound, "Field number %s does not exist", {Num(f)});
     std::vector<uint8_t>& value = key.values[static_cast<size_t>(f)];
     const TFieldBufferItem* item = f < buffers.Count() ? &buffers.Items(f) : nullptr;
     if (item && item->BlobStream) {
@@ -865,7 +866,8 @@ void TTomeTableIO::KeyFromBuffers(const TFieldBuffers& buffers, const std::vecto
 int TTomeTableIO::Search(const TFieldBuffers& buffers, const TRecordList& list, bool partial, int fieldCount,
                          int indexNo, int32_t& position) {
   RequireOpen();
-  if (indexNo < 0 || indexNo >= fHeader.indexCount) DatabaseErrorFmt("Index number %s does not exist", {Num(indexNo)});
+  if (indexNo < 0 || indexNo >= fHeader.indexCount)
+    DatabaseErrorFmt(ekNotFound, "Index number %s does not exist", {Num(indexNo)});
   TKeySource key;
   KeyFromBuffers(buffers, indexNo, key);
   return SearchKey(key, list, partial, fieldCount, indexNo, position);
@@ -874,7 +876,8 @@ int TTomeTableIO::Search(const TFieldBuffers& buffers, const TRecordList& list, 
 int TTomeTableIO::BoundSearch(const TFieldBuffers& buffers, const TRecordList& list, bool partial, int fieldCount,
                               int indexNo, bool lowerBound, int32_t& position) {
   RequireOpen();
-  if (indexNo < 0 || indexNo >= fHeader.indexCount) DatabaseErrorFmt("Index number %s does not exist", {Num(indexNo)});
+  if (indexNo < 0 || indexNo >= fHeader.indexCount)
+    DatabaseErrorFmt(ekNotFound, "Index number %s does not exist", {Num(indexNo)});
   TKeySource key;
   KeyFromBuffers(buffers, indexNo, key);
   int32_t low = 0, high = static_cast<int32_t>(list.size()) - 1;
@@ -933,15 +936,16 @@ int32_t TTomeTableIO::ConvertPosition(const TRecordList& source, int32_t positio
 TRecordList& TTomeTableIO::RecordListOf(int listNo) {
   RequireOpen();
   if (listNo < 0 || static_cast<size_t>(listNo) >= fRecordLists.size())
-    DatabaseErrorFmt("List index out of bounds (%s)", {Num(listNo)});
+    DatabaseErrorFmt(ekInvalidValue, "List index out of bounds (%s)", {Num(listNo)});
   return fRecordLists[static_cast<size_t>(listNo)];
 }
 
 void TTomeTableIO::ReadFieldOfRecord(int32_t recordNo, int32_t fieldNo, TMemoryStream& out) {
   RequireOpen();
   if (recordNo < 0 || static_cast<size_t>(recordNo) >= fRecordTabItems.size())
-    DatabaseErrorFmt("Record number %s does not exist", {Num(recordNo)});
-  if (fieldNo < 0 || fieldNo >= fHeader.fieldCount) DatabaseErrorFmt("Field number %s does not exist", {Num(fieldNo)});
+    DatabaseErrorFmt(ekNotFound, "Record number %s does not exist", {Num(recordNo)});
+  if (fieldNo < 0 || fieldNo >= fHeader.fieldCount)
+    DatabaseErrorFmt(ekNotFound, "Field number %s does not exist", {Num(fieldNo)});
   fFileIO->ReadFieldAt(fRecordTabItems[static_cast<size_t>(recordNo)].recordDataOffset,
                        fFieldOffsets[static_cast<size_t>(fieldNo)],
                        IsBlobFieldType(fHeader.fields[static_cast<size_t>(fieldNo)].fieldType),
@@ -953,7 +957,7 @@ void TTomeTableIO::ReadFieldOfRecord(int32_t recordNo, int32_t fieldNo, TMemoryS
 void TTomeTableIO::ReadRecord(TFieldBuffers& buffers, const TRecordList& list, int32_t position) {
   RequireOpen();
   if (position < 0 || static_cast<size_t>(position) >= list.size())
-    DatabaseErrorFmt("Record position %s is out of range", {Num(position)});
+    DatabaseErrorFmt(ekInvalidValue, "Record position %s is out of range", {Num(position)});
   TFileLockGuard lock(fFileIO);
   ++fRecordReadCount;
   const TRecordEntry entry = list[static_cast<size_t>(position)];
@@ -1006,7 +1010,8 @@ void TTomeTableIO::ReadRecord(TFieldBuffers& buffers, const TRecordList& list, i
 void TTomeTableIO::KeyRange(const std::vector<std::vector<uint8_t>>& values, const TRecordList& list, int indexNo,
                             int fieldCount, int32_t& first, int32_t& last) {
   RequireOpen();
-  if (indexNo < 0 || indexNo >= fHeader.indexCount) DatabaseErrorFmt("Index number %s does not exist", {Num(indexNo)});
+  if (indexNo < 0 || indexNo >= fHeader.indexCount)
+    DatabaseErrorFmt(ekNotFound, "Index number %s does not exist", {Num(indexNo)});
   TKeySource key;
   key.values.assign(static_cast<size_t>(fHeader.fieldCount), std::vector<uint8_t>());
   const std::vector<int32_t> fields = fHeader.indexes[static_cast<size_t>(indexNo)].KeyFields();
@@ -1044,7 +1049,7 @@ void TTomeTableIO::PlanBlobValue(int32_t fieldNo, TMemoryStream& value, uint8_t*
   TMemoryStream encoded;
   fFileIO->EncodeStream(plan.plain, encoded, compress, encrypt);
   const int64_t storedSize = encoded.TMemoryStream::Size();
-  if (storedSize > INT32_MAX - kBlobAreaGranule) DatabaseError("Blob value is too large");
+  if (storedSize > INT32_MAX - kBlobAreaGranule) DatabaseError(ekInvalidValue, "Blob value is too large");
   const auto stored = static_cast<int32_t>(storedSize);
 
   TBlobDescriptor descriptor;
@@ -1117,7 +1122,7 @@ void TTomeTableIO::CheckWrittenBlob(TBlobWrite& plan) {
     }
     if (same) return;
     if (attempt >= TTomeDBFileIO::kWriteCheckAttempts)
-      DatabaseErrorFmt("The value of field '%s' did not read back correctly after %s writes",
+      DatabaseErrorFmt(ekInputOutput, "The value of field '%s' did not read back correctly after %s writes",
                        {fHeader.fields[static_cast<size_t>(plan.fieldNo)].name.Text(), Num(attempt)});
     TMemoryStream encoded;
     fFileIO->EncodeStream(plan.plain, encoded, compress, encrypt);
@@ -1197,7 +1202,7 @@ void TTomeTableIO::ModifyRecord(TFieldBuffers& buffers, int32_t position, const 
                                 const void* writer) {
   RequireOpen();
   if (position < 0 || static_cast<size_t>(position) >= fRecordLists[0].size())
-    DatabaseErrorFmt("Record position %s is out of range", {Num(position)});
+    DatabaseErrorFmt(ekInvalidValue, "Record position %s is out of range", {Num(position)});
   const TRecordEntry entry = fRecordLists[0][static_cast<size_t>(position)];
   GuardedWrite(writer, [&] { ModifyLocked(buffers, entry, adjust); });
 }
@@ -1205,7 +1210,7 @@ void TTomeTableIO::ModifyRecord(TFieldBuffers& buffers, int32_t position, const 
 void TTomeTableIO::DeleteRecord(int32_t position, const void* writer) {
   RequireOpen();
   if (position < 0 || static_cast<size_t>(position) >= fRecordLists[0].size())
-    DatabaseErrorFmt("Record position %s is out of range", {Num(position)});
+    DatabaseErrorFmt(ekInvalidValue, "Record position %s is out of range", {Num(position)});
   const TRecordEntry entry = fRecordLists[0][static_cast<size_t>(position)];
   GuardedWrite(writer, [&] { DeleteLocked(entry); });
 }
@@ -1271,7 +1276,7 @@ void TTomeTableIO::AssignAutoIncValue(TFieldBuffers& buffers, TKeySource& key) {
   std::vector<uint8_t>& value = key.values[static_cast<size_t>(fAutoIncFieldNo)];
   int32_t number = GetInt32LE(value.data());
   if (number == 0) {
-    if (fHeader.autoIncCounter == INT32_MAX) DatabaseError("The auto-increment counter is exhausted");
+    if (fHeader.autoIncCounter == INT32_MAX) DatabaseError(ekGeneral, "The auto-increment counter is exhausted");
     number = ++fHeader.autoIncCounter;
     PutInt32LE(value.data(), number);
     if (fAutoIncFieldNo < buffers.Count()) {
@@ -1399,7 +1404,7 @@ void TTomeTableIO::ModifyLocked(TFieldBuffers& buffers, const TRecordEntry& entr
   // The record may have been deleted by another process since the caller
   // found it (the lists were just brought up to date).
   if (ConvertPosition(TRecordList{entry}, 0, 0) < 0)
-    DatabaseErrorFmt("Record %s no longer exists", {Num(entry.RecordNo)});
+    DatabaseErrorFmt(ekNotFound, "Record %s no longer exists", {Num(entry.RecordNo)});
   const int32_t n = entry.RecordNo;
 
   std::vector<uint8_t> block(static_cast<size_t>(fRecordSize), 0);
@@ -1542,7 +1547,7 @@ std::vector<TTomeTableIO::TKeyMove> TTomeTableIO::PlanKeyMoves(const TKeySource&
 
 void TTomeTableIO::DeleteLocked(const TRecordEntry& entry) {
   const int32_t position = ConvertPosition(TRecordList{entry}, 0, 0);
-  if (position < 0) DatabaseErrorFmt("Record %s no longer exists", {Num(entry.RecordNo)});
+  if (position < 0) DatabaseErrorFmt(ekNotFound, "Record %s no longer exists", {Num(entry.RecordNo)});
   fFileIO->WriteDeleteMark(RecordItemPosition(entry.RecordNo));
   fRecordTabItems[static_cast<size_t>(entry.RecordNo)].deleteMark = 1;
   for (size_t l = 1; l < fRecordLists.size(); ++l) {

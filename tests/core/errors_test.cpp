@@ -10,16 +10,17 @@ TEST(FormatMessage, FillsPlaceholdersInOrderAndKeepsLiteralPercent) {
   EXPECT_EQ(FormatMessage("trailing %", {}), "trailing %");
 }
 
-TEST(DatabaseError, PrefixesTheComponentName) {
+TEST(DatabaseError, PrefixesTheComponentNameAndKeepsTheKind) {
   try {
-    DatabaseErrorFmt("Table '%s' not found", {"x"}, "TomeTable1");
+    DatabaseErrorFmt(ekNotFound, "Table '%s' not found", {"x"}, "TomeTable1");
     FAIL() << "no exception";
   } catch (const EDatabaseError& e) {
     EXPECT_STREQ(e.what(), "TomeTable1: Table 'x' not found");
+    EXPECT_EQ(e.Kind(), ekNotFound);
   }
-  EXPECT_THROW(DatabaseError("General error"), EDatabaseError);
+  EXPECT_THROW(DatabaseError(ekGeneral, "General error"), EDatabaseError);
   try {
-    DatabaseError("General error");
+    DatabaseError(ekGeneral, "General error");
   } catch (const EDatabaseError& e) {
     EXPECT_STREQ(e.what(), "General error");
   }

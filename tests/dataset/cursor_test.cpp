@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "tests/dataset/memorydataset.h"
+#include "tests/database_error_of.h"
 
 namespace {
 
@@ -33,15 +34,6 @@ std::vector<int> WalkBackward(TDataSet& ds) {
   std::vector<int> ids;
   for (ds.Last(); !ds.Bof(); ds.Prior()) ids.push_back(Id(ds));
   return ids;
-}
-
-std::string ErrorOf(const std::function<void()>& action) {
-  try {
-    action();
-  } catch (const EDatabaseError& e) {
-    return e.what();
-  }
-  return "(no error)";
 }
 
 TEST(Cursor, EmptyDataSetIsAtBothEnds) {
@@ -225,7 +217,7 @@ TEST(Cursor, OpeningAnEmptyDataSetSendsNoScroll) {
 
 TEST(Cursor, BeforeOpenCanStopTheOpen) {
   auto ds = Numbers(2);
-  ds->BeforeOpen = [](TDataSet&) { DatabaseError("not now"); };
+  ds->BeforeOpen = [](TDataSet&) { DatabaseError(ekGeneral, "not now"); };
   EXPECT_EQ(ErrorOf([&] { ds->Open(); }), "not now");
   EXPECT_FALSE(ds->Active());
 }

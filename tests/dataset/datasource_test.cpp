@@ -6,17 +6,9 @@
 
 #include "dataset/datasource.h"
 #include "tests/dataset/memorydataset.h"
+#include "tests/database_error_of.h"
 
 namespace {
-
-std::string ErrorOf(const std::function<void()>& action) {
-  try {
-    action();
-  } catch (const EDatabaseError& e) {
-    return e.what();
-  }
-  return "(no error)";
-}
 
 std::unique_ptr<TMemoryDataSet> Countries(std::string name = "Master") {
   auto ds = std::make_unique<TMemoryDataSet>(

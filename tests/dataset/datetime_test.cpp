@@ -10,6 +10,7 @@
 #include "dataset/datetime.h"
 #include "dataset/fieldtext.h"
 #include "tests/dataset/fixedlocale.h"
+#include "tests/database_error_of.h"
 
 namespace {
 
@@ -17,15 +18,6 @@ TDateTime MakeDate(int y, int m, int d) {
   int32_t day = 0;
   EXPECT_TRUE(TryEncodeDate(y, m, d, day));
   return StoredDateToDateTime(day);
-}
-
-std::string ErrorOf(const std::function<void()>& action) {
-  try {
-    action();
-  } catch (const EDatabaseError& e) {
-    return e.what();
-  }
-  return "(no error)";
 }
 
 TEST(DateTime, StoredDatesAgreeWithTheStandardCalendar) {

@@ -8,17 +8,9 @@
 
 #include "tests/dataset/fixedlocale.h"
 #include "tests/dataset/memorydataset.h"
+#include "tests/database_error_of.h"
 
 namespace {
-
-std::string ErrorOf(const std::function<void()>& action) {
-  try {
-    action();
-  } catch (const EDatabaseError& e) {
-    return e.what();
-  }
-  return "(no error)";
-}
 
 class EditTest : public ::testing::Test {
  protected:
@@ -219,7 +211,7 @@ TEST_F(EditTest, OnNewRecordCanSetValuesWithoutMarkingTheRecordModified) {
   ds->Cancel();
   // An error in OnNewRecord leaves the dataset browsing where it was.
   ds->Last();
-  ds->OnNewRecord = [](TDataSet&) { DatabaseError("no new records today"); };
+  ds->OnNewRecord = [](TDataSet&) { DatabaseError(ekGeneral, "no new records today"); };
   EXPECT_EQ(ErrorOf([&] { ds->Insert(); }), "no new records today");
   EXPECT_EQ(ds->State(), dsBrowse);
   EXPECT_EQ(Id(), 30);

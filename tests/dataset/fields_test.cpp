@@ -7,17 +7,9 @@
 
 #include "tests/dataset/fixedlocale.h"
 #include "tests/dataset/memorydataset.h"
+#include "tests/database_error_of.h"
 
 namespace {
-
-std::string ErrorOf(const std::function<void()>& action) {
-  try {
-    action();
-  } catch (const EDatabaseError& e) {
-    return e.what();
-  }
-  return "(no error)";
-}
 
 TDateTime MakeDate(int y, int m, int d) {
   int32_t day = 0;

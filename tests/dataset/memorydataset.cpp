@@ -218,7 +218,7 @@ TGetResult TMemoryDataSet::GetRecord(TRecordBuffer buffer, TGetMode mode, bool d
   switch (mode) {
     case gmCurrent:
       if (position_ < 0 || position_ >= count) {
-        if (doCheck) DatabaseError("No records", Name());
+        if (doCheck) DatabaseError(ekNotFound, "No records", Name());
         return grError;
       }
       break;
@@ -240,7 +240,7 @@ void TMemoryDataSet::InternalGotoBookmark(const void* bookmark) {
   int32_t number;
   std::memcpy(&number, bookmark, 4);
   auto it = std::find(list_.begin(), list_.end(), number);
-  if (it == list_.end()) DatabaseError("Bookmark not found", Name());
+  if (it == list_.end()) DatabaseError(ekNotFound, "Bookmark not found", Name());
   position_ = static_cast<int>(it - list_.begin());
 }
 
@@ -292,7 +292,7 @@ bool TMemoryDataSet::GetFieldData(const TField& field, void* buffer) {
 
 void TMemoryDataSet::SetFieldData(TField& field, const void* buffer) {
   TRecordBuffer record = CurrentRecordBuffer();
-  if (!record) DatabaseError("No current record", Name());
+  if (!record) DatabaseError(ekNotFound, "No current record", Name());
   if (field.Calculated()) {
     uint8_t* at = record + dataSize_ + field.Offset();
     at[0] = buffer ? 1 : 0;
@@ -316,7 +316,7 @@ std::string TMemoryDataSet::ReadBlob(const TField& field) {
 
 void TMemoryDataSet::WriteBlob(TField& field, std::string_view data) {
   TRecordBuffer record = CurrentRecordBuffer();
-  if (!record) DatabaseError("No current record", Name());
+  if (!record) DatabaseError(ekNotFound, "No current record", Name());
   bufferBlobs_[record][field.FieldNo()] = std::string(data);
   DataEvent(deFieldChange, &field);
 }
@@ -339,7 +339,7 @@ void TMemoryDataSet::InternalPost() {
   if (!failNextPost.empty()) {
     std::string message;
     std::swap(message, failNextPost);
-    DatabaseError(message, Name());
+    DatabaseError(ekGeneral, message, Name());
   }
   TRecordBuffer buffer = ActiveBuffer();
   if (State() == dsInsert) {

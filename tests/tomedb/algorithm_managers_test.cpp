@@ -9,17 +9,7 @@
 #include "tomedb/algorithms/Enc_Gost.h"
 #include "tomedb/algorithms/Enc_Twofish.h"
 #include "tomedb/algorithms/Hash_SHA.h"
-
-namespace {
-std::string MessageOf(const std::function<void()>& action) {
-  try {
-    action();
-  } catch (const EDatabaseError& e) {
-    return e.what();
-  }
-  return "(no database error)";
-}
-}  // namespace
+#include "tests/database_error_of.h"
 
 TEST(AlgorithmRegistry, BuiltInNamesResolveIgnoringCase) {
   TEncryptMgr enc(nullptr);
@@ -57,17 +47,17 @@ TEST(EncryptMgr, SelectingTheSameNameKeepsTheObjectAndItsSettings) {
 
 TEST(EncryptMgr, ErrorsAreDatabaseErrorsWithTheirMessages) {
   TEncryptMgr enc(nullptr);
-  EXPECT_EQ(MessageOf([&] { enc.SelectAlgo("Rot13"); }), "Encryption algorithm module 'Rot13' not found");
+  EXPECT_EQ(ErrorOf([&] { enc.SelectAlgo("Rot13"); }), "Encryption algorithm module 'Rot13' not found");
   uint8_t buf[4] = {};
-  EXPECT_EQ(MessageOf([&] { enc.EncodeBuffer(buf, buf, 4); }), "General error");
-  EXPECT_EQ(MessageOf([&] { enc.DecodeBuffer(buf, buf, 4); }), "General error");
-  EXPECT_EQ(MessageOf([&] { enc.InitKey("x"); }), "General error");
+  EXPECT_EQ(ErrorOf([&] { enc.EncodeBuffer(buf, buf, 4); }), "General error");
+  EXPECT_EQ(ErrorOf([&] { enc.DecodeBuffer(buf, buf, 4); }), "General error");
+  EXPECT_EQ(ErrorOf([&] { enc.InitKey("x"); }), "General error");
   TCompressMgr comp(nullptr);
-  EXPECT_EQ(MessageOf([&] { comp.SelectAlgo("LZW"); }), "Compression algorithm module 'LZW' not found");
-  EXPECT_EQ(MessageOf([&] { comp.CompressBuffer(buf, 4); }), "General error");
+  EXPECT_EQ(ErrorOf([&] { comp.SelectAlgo("LZW"); }), "Compression algorithm module 'LZW' not found");
+  EXPECT_EQ(ErrorOf([&] { comp.CompressBuffer(buf, 4); }), "General error");
   // A mode byte outside 0-4 from a damaged file is refused, not run.
   enc.SelectAlgo("Gost");
-  EXPECT_EQ(MessageOf([&] { enc.SetMode(9); }), "Cipher mode 9 is not supported");
+  EXPECT_EQ(ErrorOf([&] { enc.SetMode(9); }), "Cipher mode 9 is not supported");
   // Selected but not keyed: the cipher's own exception.
   EXPECT_THROW(enc.EncodeBuffer(buf, buf, 4), EEncryptException);
 }

@@ -99,7 +99,7 @@ TEST(CompressionFrame, DamagedFramesAreRefusedWithAMessage) {
     try {
       zlib.DecompressBuffer(damaged.data(), damaged.size());
     } catch (const EDatabaseError& e) {
-      return std::string(e.what()) == "Compressed value is damaged";
+      return e.Kind() == ekDamagedFile && std::string(e.what()) == "Compressed value is damaged";
     }
     return false;
   };

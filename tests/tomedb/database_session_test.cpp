@@ -9,6 +9,7 @@
 #include <cctype>
 
 #include "catalogue_fixture.h"
+#include "tests/database_error_of.h"
 
 using ::testing::HasSubstr;
 
@@ -17,16 +18,6 @@ namespace {
 std::string Upper(std::string text) {
   std::transform(text.begin(), text.end(), text.begin(), [](unsigned char c) { return std::toupper(c); });
   return text;
-}
-
-template <typename F>
-std::string ErrorOf(F&& action) {
-  try {
-    action();
-  } catch (const EDatabaseError& error) {
-    return error.what();
-  }
-  return "(no error)";
 }
 
 // Installs a login prompt for one test and counts its calls.

@@ -75,7 +75,7 @@ class TestFilterDataSet : public IFilterDataSet {
         same = std::tolower(static_cast<unsigned char>(f.name[i])) == std::tolower(static_cast<unsigned char>(name[i]));
       if (same) return f;
     }
-    DatabaseErrorFmt("Field '%s' not found", {name}, "TestTable");
+    DatabaseErrorFmt(ekNotFound, "Field '%s' not found", {name}, "TestTable");
   }
 
   std::vector<Field> fields_;

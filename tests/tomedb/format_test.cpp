@@ -12,6 +12,7 @@
 #include "core/errors.h"
 #include "core/streams.h"
 #include "tomedb/format.h"
+#include "tests/database_error_of.h"
 
 namespace {
 
@@ -80,26 +81,16 @@ struct Image {
 };
 
 // The message of the EDatabaseError that `f` raises, or "" when it raises none.
-template <typename F>
-std::string ErrorOf(F f) {
-  try {
-    f();
-  } catch (const EDatabaseError& e) {
-    return e.what();
-  }
-  return "";
-}
-
 std::string HeaderError(const Image& image) {
   TMemoryStream s = image.Stream();
   return ErrorOf([&] { ReadFileHeader(s, kFile); });
 }
 
 // Opens the image as the engine would: header, settings, directory, every
-// table header.
+// table header. The error's kind comes before its message.
 std::string OpenError(const Image& image) {
   TMemoryStream s = image.Stream();
-  return ErrorOf([&] {
+  return KindAndErrorOf([&] {
     ReadFileHeader(s, kFile);
     ReadDataProcessBlock(s, kFile);
     TTableDirectory d = ReadTableDirectory(s, kFile);
@@ -107,9 +98,10 @@ std::string OpenError(const Image& image) {
   });
 }
 
-void ExpectDamaged(const std::string& message, const std::string& detail) {
-  EXPECT_NE(message.find("Database file 'fixture.dat' is damaged"), std::string::npos) << message;
-  EXPECT_NE(message.find(detail), std::string::npos) << message;
+// `raised` is what KindAndErrorOf gives.
+void ExpectDamaged(const std::string& raised, const std::string& detail) {
+  EXPECT_EQ(raised.rfind("DamagedFile: Database file 'fixture.dat' is damaged", 0), 0u) << raised;
+  EXPECT_NE(raised.find(detail), std::string::npos) << raised;
 }
 
 }  // namespace
@@ -368,9 +360,9 @@ TEST(DamagedFile, OffsetsOutsideTheFileAreRefused) {
   }
   {
     TBlobDescriptor blob{4000, 65, 64, 0, 0};
-    ExpectDamaged(ErrorOf([&] { blob.Check(kFile, 10000); }), "65 bytes does not fit its area of 64");
+    ExpectDamaged(KindAndErrorOf([&] { blob.Check(kFile, 10000); }), "65 bytes does not fit its area of 64");
     blob = {9990, 20, 64, 0, 0};
-    ExpectDamaged(ErrorOf([&] { blob.Check(kFile, 10000); }), "outside the file");
+    ExpectDamaged(KindAndErrorOf([&] { blob.Check(kFile, 10000); }), "outside the file");
     blob = {4000, 20, 64, 0, 0};
     EXPECT_EQ(ErrorOf([&] { blob.Check(kFile, 10000); }), "");
   }
@@ -439,7 +431,7 @@ TEST(RecordTab, DamagedChainsAreRefused) {
     TabFixture f(1025);
     f.image.Put32(f.blocks[0], static_cast<int32_t>(f.blocks[0]));  // the chain loops to itself
     TMemoryStream s = f.image.Stream();
-    ExpectDamaged(ErrorOf([&] { f.ReadTab(s); }), "blocks of the record tab overlap");
+    ExpectDamaged(KindAndErrorOf([&] { f.ReadTab(s); }), "blocks of the record tab overlap");
   }
   {
     // Distinct blocks that share bytes: each read is inside the file, but
@@ -447,26 +439,26 @@ TEST(RecordTab, DamagedChainsAreRefused) {
     TabFixture f(1025);
     f.image.Put32(f.blocks[0], static_cast<int32_t>(f.blocks[0]) + 100);
     TMemoryStream s = f.image.Stream();
-    ExpectDamaged(ErrorOf([&] { f.ReadTab(s); }), "blocks of the record tab overlap");
+    ExpectDamaged(KindAndErrorOf([&] { f.ReadTab(s); }), "blocks of the record tab overlap");
   }
   {
     // A total near the largest int32: refused before any block is read.
     TabFixture f(3);
     f.image.Put32(3821 + 37, INT32_MAX - 5);
     TMemoryStream s = f.image.Stream();
-    ExpectDamaged(ErrorOf([&] { f.ReadTab(s); }), "needs more blocks than the file can hold");
+    ExpectDamaged(KindAndErrorOf([&] { f.ReadTab(s); }), "needs more blocks than the file can hold");
   }
   {
     TabFixture f(1025);
     f.image.Put32(f.blocks[0], 1 << 30);
     TMemoryStream s = f.image.Stream();
-    ExpectDamaged(ErrorOf([&] { f.ReadTab(s); }), "block 1 of the record tab");
+    ExpectDamaged(KindAndErrorOf([&] { f.ReadTab(s); }), "block 1 of the record tab");
   }
   {
     TabFixture f(3);
     f.image.Put32(f.blocks[0] + 4 + 5, 1 << 30);  // record 1's data offset
     TMemoryStream s = f.image.Stream();
-    ExpectDamaged(ErrorOf([&] { f.ReadTab(s); }), "record 1 at offset");
+    ExpectDamaged(KindAndErrorOf([&] { f.ReadTab(s); }), "record 1 at offset");
     f.image.Put8(f.blocks[0] + 4 + 5 + 4, 1);  // deleted records are never read
     TMemoryStream s2 = f.image.Stream();
     EXPECT_EQ(ErrorOf([&] { f.ReadTab(s2); }), "");
@@ -493,8 +485,8 @@ TEST(IndexTab, LoopsAndNumbersOutsideTheTableAreRefused) {
   TMemoryStream s = f.image.Stream();
   TRecordTab tab = f.ReadTab(s);
   TIndexTab index = ReadIndexTab(s, static_cast<int32_t>(f.indexBlock), 3, kFile);
-  ExpectDamaged(ErrorOf([&] { WalkKeyOrder(index, 0, tab, kFile); }), "record 0 appears twice");
+  ExpectDamaged(KindAndErrorOf([&] { WalkKeyOrder(index, 0, tab, kFile); }), "record 0 appears twice");
   index.items[1].nextRecord = 3;
-  ExpectDamaged(ErrorOf([&] { WalkKeyOrder(index, 0, tab, kFile); }), "record number 3, outside 0 to 2");
-  ExpectDamaged(ErrorOf([&] { WalkKeyOrder(index, -2, tab, kFile); }), "record number -2");
+  ExpectDamaged(KindAndErrorOf([&] { WalkKeyOrder(index, 0, tab, kFile); }), "record number 3, outside 0 to 2");
+  ExpectDamaged(KindAndErrorOf([&] { WalkKeyOrder(index, -2, tab, kFile); }), "record number -2");
 }

@@ -9,18 +9,9 @@
 #include <iterator>
 
 #include "catalogue_fixture.h"
+#include "tests/database_error_of.h"
 
 namespace {
-
-template <typename F>
-std::string ErrorOf(F&& action) {
-  try {
-    action();
-  } catch (const EDatabaseError& error) {
-    return error.what();
-  }
-  return "(no error)";
-}
 
 std::string FileBytes(const std::string& path) {
   std::ifstream in(path, std::ios::binary);

@@ -7,18 +7,9 @@
 
 #include "catalogue_fixture.h"
 #include "dataset/datetime.h"
+#include "tests/database_error_of.h"
 
 namespace {
-
-template <typename F>
-std::string ErrorOf(F&& action) {
-  try {
-    action();
-  } catch (const EDatabaseError& error) {
-    return error.what();
-  }
-  return "(no error)";
-}
 
 class TableTest : public ::testing::Test {
  protected:
@@ -197,7 +188,7 @@ TEST_F(TableTest, FailedFilterAssignmentKeepsThePreviousText) {
 
   // An error while the list is rebuilt puts the previous text back and its list.
   table.OnFilterRecord = [](TDataSet& dataSet, bool&) {
-    if (dataSet.FieldByName("country").AsString() == "Germany") DatabaseError("refused");
+    if (dataSet.FieldByName("country").AsString() == "Germany") DatabaseError(ekGeneral, "refused");
   };
   EXPECT_EQ(ErrorOf([&] { table.SetFilter("from=49"); }), "refused");
   EXPECT_EQ(table.Filter(), "country='Spain'");

@@ -7,6 +7,7 @@
 
 #include "core/errors.h"
 #include "tableio_fixture.h"
+#include "tests/database_error_of.h"
 
 namespace {
 
@@ -35,18 +36,14 @@ TLayout Fill(const TTestDatabase& db, int count) {
   return layout;
 }
 
-// The message of the database error that opening the table raises.
+// The kind and message of the database error that opening the table raises.
 std::string OpenFailure(const TTestDatabase& db) {
-  try {
-    TOpenTable t(db, "t");
-  } catch (const EDatabaseError& e) {
-    return e.what();
-  }
-  return "opened";
+  return KindAndErrorOf([&] { TOpenTable t(db, "t"); });
 }
 
-void ExpectDamaged(const std::string& message) {
-  EXPECT_NE(message.find("is damaged"), std::string::npos) << message;
+void ExpectDamaged(const std::string& raised) {
+  EXPECT_EQ(raised.rfind("DamagedFile: ", 0), 0u) << raised;
+  EXPECT_NE(raised.find("is damaged"), std::string::npos) << raised;
 }
 
 }  // namespace
@@ -108,12 +105,7 @@ TEST(DamagedFile, CountsAndOffsetsOutOfRange) {
   Fill(directory, 1);
   directory.PatchInt32(kTableDirectoryOffset + kTdOffsets, 1 << 30);
   TTomeDBFileIO io(nullptr);
-  try {
-    io.Open(directory.path(), mtDisk, false, false);
-    FAIL();
-  } catch (const EDatabaseError& e) {
-    ExpectDamaged(e.what());
-  }
+  ExpectDamaged(KindAndErrorOf([&] { io.Open(directory.path(), mtDisk, false, false); }));
 }
 
 TEST(DamagedFile, IndexChainThatLoopsLeavesRangeOrMissesRecords) {
@@ -148,12 +140,7 @@ TEST(DamagedFile, BlobDescriptorPointingPastTheEnd) {
   TRecordValues r(*t.table);
   r.Read(0, 0);
   EXPECT_EQ(r.Int(0), 0);
-  try {
-    r.Blob(1);
-    FAIL();
-  } catch (const EDatabaseError& e) {
-    ExpectDamaged(e.what());
-  }
+  ExpectDamaged(KindAndErrorOf([&] { r.Blob(1); }));
   TMemoryStream value;
   EXPECT_THROW(t.table->ReadFieldOfRecord(0, 1, value), EDatabaseError);
   // Rewriting such a blob refuses before it writes anything.
@@ -172,5 +159,5 @@ TEST(DamagedFile, UnknownFieldTypeIsGeneralError) {
   TLayout l = Fill(db, 1);
   const uint8_t bad = 8;  // ftBCD: not a type the file format stores
   db.Patch(l.tableHeader + kThFieldSlots + kFsType, &bad, 1);
-  EXPECT_EQ(OpenFailure(db), "General error");
+  EXPECT_EQ(OpenFailure(db), "DamagedFile: General error");
 }

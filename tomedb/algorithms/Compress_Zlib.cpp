@@ -25,7 +25,7 @@ int32_t GetInt32LE(const uint8_t* p) {
   return static_cast<int32_t>(v);
 }
 
-[[noreturn]] void DamagedFrame() { DatabaseError("Compressed value is damaged"); }
+[[noreturn]] void DamagedFrame() { DatabaseError(ekDamagedFile, "Compressed value is damaged"); }
 
 }  // namespace
 
@@ -42,11 +42,11 @@ int TCompAlgo_Zlib::ZlibLevel(uint8_t Level) {
 std::vector<uint8_t> TCompAlgo_Zlib::CompressBuffer(const uint8_t* Source, size_t Length) {
   std::vector<uint8_t> out;
   if (Length == 0) return out;
-  if (Length > static_cast<size_t>(INT32_MAX)) DatabaseError("Value is too large to compress");
+  if (Length > static_cast<size_t>(INT32_MAX)) DatabaseError(ekInvalidValue, "Value is too large to compress");
   fSourceSize = Length;
 
   z_stream zs{};
-  if (deflateInit(&zs, ZlibLevel(fLevel)) != Z_OK) DatabaseError("Compression failed");
+  if (deflateInit(&zs, ZlibLevel(fLevel)) != Z_OK) DatabaseError(ekGeneral, "Compression failed");
   out.resize(4);
   PutInt32LE(out.data(), static_cast<int32_t>(Length));
   zs.next_in = const_cast<Bytef*>(Source);
@@ -63,7 +63,7 @@ std::vector<uint8_t> TCompAlgo_Zlib::CompressBuffer(const uint8_t* Source, size_
     out.resize(start + kChunk - zs.avail_out);
     if (rc != Z_OK && rc != Z_STREAM_END && rc != Z_BUF_ERROR) {
       deflateEnd(&zs);
-      DatabaseError("Compression failed");
+      DatabaseError(ekGeneral, "Compression failed");
     }
     if (zs.total_in > reported) {
       reported = zs.total_in;
@@ -93,7 +93,7 @@ std::vector<uint8_t> TCompAlgo_Zlib::DecompressBuffer(const uint8_t* Source, siz
   if (Length - 4 > UINT_MAX) DamagedFrame();
 
   z_stream zs{};
-  if (inflateInit(&zs) != Z_OK) DatabaseError("Decompression failed");
+  if (inflateInit(&zs) != Z_OK) DatabaseError(ekDamagedFile, "Decompression failed");
   zs.next_in = const_cast<Bytef*>(Source + 4);
   zs.avail_in = static_cast<uInt>(Length - 4);
   uLong reported = 0;

@@ -89,7 +89,7 @@ void RegisterEncryptAlgo(std::string_view Name, const TDataProcessAlgoClass& Alg
 void TDataProcessMgr::SelectFrom(const TAlgoRegistry& Registry, std::string_view Name,
                                  std::string_view NotFoundPattern) {
   const TDataProcessAlgoClass* algoClass = Registry.Find(Name);
-  if (algoClass == nullptr) DatabaseErrorFmt(NotFoundPattern, {Name});
+  if (algoClass == nullptr) DatabaseErrorFmt(ekNotFound, NotFoundPattern, {Name});
   if (fAlgo && &fAlgo->AlgoClass() == algoClass) return;
   fAlgo.reset();
   fAlgo = algoClass->Create(fOwner);
@@ -110,6 +110,6 @@ void TDataProcessMgr::DecodeStream(TStream& Source, TStream& Dest, int64_t Size)
 }
 
 TDataProcessAlgo& TDataProcessMgr::RequireAlgo() const {
-  if (!fAlgo) DatabaseError("General error");
+  if (!fAlgo) DatabaseError(ekGeneral, "General error");
   return *fAlgo;
 }

@@ -261,7 +261,8 @@ void TEncryptMgr::DecodeBuffer(const void* Source, void* Dest, size_t Length) {
 }
 
 void TEncryptMgr::SetMode(uint8_t Mode) {
-  if (Mode > kMaxCipherMode) DatabaseErrorFmt("Cipher mode %s is not supported", {std::to_string(Mode)});
+  if (Mode > kMaxCipherMode)
+    DatabaseErrorFmt(ekInvalidValue, "Cipher mode %s is not supported", {std::to_string(Mode)});
   Require().SetMode(Mode);
 }
 

@@ -203,7 +203,7 @@ int32_t ExprValueSize(TFieldType type, int32_t declaredSize) {
     case ftLargeint: return 8;
     default:
       if (IsBlobFieldType(type)) return 0;
-      DatabaseError("General error");
+      DatabaseError(ekGeneral, "General error");
   }
 }
 

@@ -214,7 +214,7 @@ void TSyntaxParserBase::SkipBlanks() {
       fPosition += 2;
     } else {
       const char c = CharAt(fPosition);
-      DatabaseErrorFmt("Invalid filter expression character: '%s'", {std::string_view(&c, c ? 1 : 0)});
+      DatabaseErrorFmt(ekFilterSyntax, "Invalid filter expression character: '%s'", {std::string_view(&c, c ? 1 : 0)});
     }
   }
   while (IsBlank(CharAt(fPosition))) ++fPosition;
@@ -244,7 +244,7 @@ bool TExprParserBase::TokenIsWord(std::string_view word) const {
   return fToken == etName && SameWord(fTokenString, word);
 }
 
-void TExprParserBase::TypeMismatch() const { DatabaseError("Type mismatch in expression"); }
+void TExprParserBase::TypeMismatch() const { DatabaseError(ekFilterSyntax, "Type mismatch in expression"); }
 
 void TExprParserBase::Parse(const std::string& text) {
   fNodes->Clear();
@@ -260,11 +260,11 @@ void TExprParserBase::Parse(const std::string& text) {
 }
 
 void TExprParserBase::CheckTermination() {
-  if (fToken != etEnd) DatabaseError("Filter expression incorrectly terminated");
+  if (fToken != etEnd) DatabaseError(ekFilterSyntax, "Filter expression incorrectly terminated");
 }
 
 bool TExprParserBase::Calculate(TFilterOptions options) {
-  if (!fNodes->Root) DatabaseError("General error");
+  if (!fNodes->Root) DatabaseError(ekGeneral, "General error");
   fFilterOptions = options;
   fNodes->Evaluate(fNodes->Root, options);
   return fNodes->Root->Boolean();
@@ -274,7 +274,7 @@ TExprNode* TExprParserBase::NewNode(TExprNodeKind kind, TExprOperator op, TField
                                     TExprNode* right) {
   TExprNode* node = fNodes->NewNode(kind, op, type, left, right);
   if (node->Depth > kMaxFilterTreeDepth)
-    DatabaseErrorFmt("Filter expression is nested more than %s levels deep",
+    DatabaseErrorFmt(ekFilterSyntax, "Filter expression is nested more than %s levels deep",
                      {std::to_string(kMaxFilterTreeDepth)});
   if (!IsTextType(type) && type != ftUnknown) node->SetDataSize(ExprValueSize(type, 0));
   return node;
@@ -282,7 +282,8 @@ TExprNode* TExprParserBase::NewNode(TExprNodeKind kind, TExprOperator op, TField
 
 TExprNode* TExprParserBase::ParseExpression() {
   if (++fNesting > kMaxFilterNesting)
-    DatabaseErrorFmt("Filter expression is nested more than %s levels deep", {std::to_string(kMaxFilterNesting)});
+    DatabaseErrorFmt(ekFilterSyntax, "Filter expression is nested more than %s levels deep",
+                     {std::to_string(kMaxFilterNesting)});
   TExprNode* left = ParseConjunction();
   while (TokenIsWord("OR")) {
     NextToken();
@@ -331,9 +332,9 @@ TExprNode* TExprParserBase::ParseComparison() {
     }
     case etIN: {
       NextToken();
-      if (fToken != etLParen) DatabaseErrorFmt("'(' expected but %s found", {TokenDescription()});
+      if (fToken != etLParen) DatabaseErrorFmt(ekFilterSyntax, "'(' expected but %s found", {TokenDescription()});
       NextToken();
-      if (fToken == etRParen) DatabaseError("IN predicate list may not be empty");
+      if (fToken == etRParen) DatabaseError(ekFilterSyntax, "IN predicate list may not be empty");
       TExprNode* node = NewNode(enOperator, coIN, ftBoolean, left, nullptr);
       for (;;) {
         TExprNode* item = ParseExpression();
@@ -345,13 +346,13 @@ TExprNode* TExprParserBase::ParseComparison() {
         } else if (fToken == etRParen) {
           break;
         } else if (fToken == etEnd) {
-          DatabaseErrorFmt("')' expected but %s found", {TokenDescription()});
+          DatabaseErrorFmt(ekFilterSyntax, "')' expected but %s found", {TokenDescription()});
         } else {
-          DatabaseErrorFmt("')' or ',' expected but %s found", {TokenDescription()});
+          DatabaseErrorFmt(ekFilterSyntax, "')' or ',' expected but %s found", {TokenDescription()});
         }
       }
       if (node->Depth > kMaxFilterTreeDepth)
-        DatabaseErrorFmt("Filter expression is nested more than %s levels deep",
+        DatabaseErrorFmt(ekFilterSyntax, "Filter expression is nested more than %s levels deep",
                          {std::to_string(kMaxFilterTreeDepth)});
       NextToken();
       return node;
@@ -491,11 +492,11 @@ TExprNode* TExprParserBase::ParseFactor() {
     case etLParen: {
       NextToken();
       TExprNode* node = ParseExpression();
-      if (fToken != etRParen) DatabaseErrorFmt("')' expected but %s found", {TokenDescription()});
+      if (fToken != etRParen) DatabaseErrorFmt(ekFilterSyntax, "')' expected but %s found", {TokenDescription()});
       NextToken();
       return node;
     }
-    default: DatabaseErrorFmt("Expression expected but %s found", {TokenDescription()});
+    default: DatabaseErrorFmt(ekFilterSyntax, "Expression expected but %s found", {TokenDescription()});
   }
 }
 
@@ -550,11 +551,11 @@ TExprNode* TExprParserBase::ParseFunction() {
         NextToken();
         break;
       } else {
-        DatabaseErrorFmt("')' or ',' expected but %s found", {TokenDescription()});
+        DatabaseErrorFmt(ekFilterSyntax, "')' or ',' expected but %s found", {TokenDescription()});
       }
     }
     if (node->Depth > kMaxFilterTreeDepth)
-      DatabaseErrorFmt("Filter expression is nested more than %s levels deep",
+      DatabaseErrorFmt(ekFilterSyntax, "Filter expression is nested more than %s levels deep",
                        {std::to_string(kMaxFilterTreeDepth)});
   }
   CheckFunction(node);
@@ -611,7 +612,7 @@ void TFilterParser::Parse(const std::string& text) {
   // its first byte, which is never what the writer meant.
   if (Nodes().Root->DataType != ftBoolean) {
     Nodes().Root = nullptr;
-    DatabaseError("Type mismatch in expression");
+    DatabaseError(ekFilterSyntax, "Type mismatch in expression");
   }
 }
 
@@ -632,7 +633,7 @@ void TFilterParser::ScanToken() {
       size_t p = start + 1;
       for (;;) {
         const char d = CharAt(p);
-        if (d == '\0') DatabaseError("Unterminated string constant");
+        if (d == '\0') DatabaseError(ekFilterSyntax, "Unterminated string constant");
         if (d == '\'') {
           if (CharAt(p + 1) != '\'') break;
           ++p;  // a doubled quote stands for one
@@ -675,7 +676,7 @@ void TFilterParser::ScanToken() {
       const size_t close = fText.find(']', start + 1);
       const size_t end = fText.find('\0', start + 1);
       if (close == std::string::npos || (end != std::string::npos && end < close))
-        DatabaseError("Unterminated field name");
+        DatabaseError(ekFilterSyntax, "Unterminated field name");
       fToken = etLiteral;
       fTokenString.assign(fText, start + 1, close - start - 1);
       fPosition = close + 1;
@@ -721,7 +722,7 @@ void TFilterParser::ScanToken() {
     else fToken = etName;
     return;
   }
-  DatabaseErrorFmt("Invalid filter expression character: '%s'", {std::string_view(&fText[start], 1)});
+  DatabaseErrorFmt(ekFilterSyntax, "Invalid filter expression character: '%s'", {std::string_view(&fText[start], 1)});
 }
 
 TFieldType TFilterParser::GetFieldDataType(const std::string& name) {

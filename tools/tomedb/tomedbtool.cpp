@@ -111,6 +111,13 @@ void Problem(std::ostream& out, int& problems, const std::string& table, const s
   ++problems;
 }
 
+// Called while `error` is handled. A file that another user holds or that
+// refuses the password could not be checked: that ends the check with the
+// error instead of counting it as a problem of the file's content.
+void RethrowUnlessAboutTheFile(const EDatabaseError& error) {
+  if (error.Kind() == ekLocked || error.Kind() == ekAccessDenied) throw;
+}
+
 // Every key order of `io` in order against its records' keys, no duplicate
 // in a unique index, and every record (blob values included) readable.
 void CheckTable(TTomeTableIO& io, std::ostream& out, int& problems) {
@@ -133,6 +140,7 @@ void CheckTable(TTomeTableIO& io, std::ostream& out, int& problems) {
       for (int k = 0; k < buffers.Count(); ++k)
         if (TMemoryStream* blob = buffers.Items(k).BlobStream) blob->Size();
     } catch (const EDatabaseError& e) {
+      RethrowUnlessAboutTheFile(e);
       Problem(out, problems, name, "record " + std::to_string(records[static_cast<size_t>(p)].RecordNo) + ": " + e.what());
     }
   }
@@ -152,6 +160,7 @@ void CheckTable(TTomeTableIO& io, std::ostream& out, int& problems) {
         if (code == 0 && unique)
           Problem(out, problems, name, "index '" + index->Name() + "': " + pair + " have the same unique key");
       } catch (const EDatabaseError& e) {
+        RethrowUnlessAboutTheFile(e);
         Problem(out, problems, name, "index '" + index->Name() + "': " + e.what());
       }
     }
@@ -177,6 +186,7 @@ int Check(const TOptions& options, std::ostream& out) {
       OpenTable(table, options, file, name);
       CheckTable(*table.TableIO(), out, problems);
     } catch (const EDatabaseError& e) {
+      RethrowUnlessAboutTheFile(e);
       Problem(out, problems, name, e.what());
     }
   }
