@@ -9,7 +9,8 @@
 #include <cmath>
 #include <cstdio>
 #include <ctime>
-#include <mutex>
+
+#include "core/sync.h"
 
 namespace {
 
@@ -68,8 +69,9 @@ TLocaleSettings ReadEnvironment() {
   return s;
 }
 
-std::mutex clockMutex;
-std::optional<TLocalDateTime> clockOverride;
+TMutex clockMutex;
+// State below is protected by clockMutex.
+std::optional<TLocalDateTime> clockOverride GUARDED_BY(clockMutex);
 
 TLocaleSettings& Settings() {
   static TLocaleSettings settings = ReadEnvironment();
@@ -252,7 +254,7 @@ double FromFrameworkDateTime(double frameworkValue) {
 
 TLocalDateTime LocalNow() {
   {
-    std::lock_guard<std::mutex> lock(clockMutex);
+    TLockGuard<TMutex> lock(clockMutex);
     if (clockOverride) return *clockOverride;
   }
   using namespace std::chrono;
@@ -270,7 +272,7 @@ TLocalDateTime LocalNow() {
 }
 
 void SetClockOverride(std::optional<TLocalDateTime> now) {
-  std::lock_guard<std::mutex> lock(clockMutex);
+  TLockGuard<TMutex> lock(clockMutex);
   clockOverride = now;
 }
 
@@ -367,7 +369,7 @@ std::string DateTimeToText(double engineMSecs) {
   int64_t time = total % MSecsPerDay;
   if (time < 0) { time += MSecsPerDay; --day; }
   std::string out = DateToText(static_cast<int32_t>(day));
-  if (time != 0) out += " " + TimeToText(static_cast<int32_t>(time));
+  if (time != 0) out.append(" ").append(TimeToText(static_cast<int32_t>(time)));
   return out;
 }
 

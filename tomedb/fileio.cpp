@@ -5,7 +5,6 @@
 #include <cerrno>
 #include <cstring>
 #include <map>
-#include <mutex>
 
 #include "core/errors.h"
 #include "core/sync.h"
@@ -58,9 +57,10 @@ void TTomeDBFileStream::WriteAt(int64_t position, const void* buffer, int64_t co
 namespace {
 
 struct TMemoryRegistry {
-  std::mutex lock;
-  std::map<uint32_t, TStream*> streams;  // guarded by lock
-  uint32_t nextHandle = 1;               // guarded by lock
+  TMutex lock;
+  // State below is protected by lock.
+  std::map<uint32_t, TStream*> streams GUARDED_BY(lock);
+  uint32_t nextHandle GUARDED_BY(lock) = 1;
 };
 
 TMemoryRegistry& MemoryRegistry() {
@@ -70,7 +70,7 @@ TMemoryRegistry& MemoryRegistry() {
 
 TStream* FindMemoryDatabase(uint32_t handle) {
   TMemoryRegistry& r = MemoryRegistry();
-  std::lock_guard<std::mutex> guard(r.lock);
+  TLockGuard<TMutex> guard(r.lock);
   auto it = r.streams.find(handle);
   return it == r.streams.end() ? nullptr : it->second;
 }
@@ -80,7 +80,7 @@ TStream* FindMemoryDatabase(uint32_t handle) {
 uint32_t RegisterMemoryDatabase(TStream* stream) {
   if (!stream) DatabaseError(ekInvalidValue, "A memory database needs a stream");
   TMemoryRegistry& r = MemoryRegistry();
-  std::lock_guard<std::mutex> guard(r.lock);
+  TLockGuard<TMutex> guard(r.lock);
   while (r.nextHandle == 0 || r.streams.count(r.nextHandle)) ++r.nextHandle;
   const uint32_t handle = r.nextHandle++;
   r.streams[handle] = stream;
@@ -89,7 +89,7 @@ uint32_t RegisterMemoryDatabase(TStream* stream) {
 
 void UnregisterMemoryDatabase(uint32_t handle) {
   TMemoryRegistry& r = MemoryRegistry();
-  std::lock_guard<std::mutex> guard(r.lock);
+  TLockGuard<TMutex> guard(r.lock);
   r.streams.erase(handle);
 }
 
@@ -193,6 +193,7 @@ void TTomeDBFileIO::Open(const std::string& fileName, TTomeDBMediumType mediumTy
 void TTomeDBFileIO::ReadSettings() {
   try {
     fDataProcess = ::ReadDataProcessBlock(*fStream, fFileName);
+    TLockGuard<TCriticalSection> guard(fCodingLock);
     if (fDataProcess.Compressed()) fCompressMgr.SelectAlgo(fDataProcess.compressAlgoName.Text());
     if (fDataProcess.Encrypted()) {
       fEncryptMgr.SelectAlgo(fDataProcess.encryptAlgoName.Text());
@@ -229,7 +230,7 @@ bool TTomeDBFileIO::IsFlushed() const { return fDiskStream ? fDiskStream->Flushe
 bool TTomeDBFileIO::SetPassword(std::string_view password) {
   if (!IsOpen()) return false;
   if (!fDataProcess.Encrypted()) return true;
-  std::lock_guard<TCriticalSection> guard(fCodingLock);
+  TLockGuard<TCriticalSection> guard(fCodingLock);
   return fEncryptMgr.CheckPassword(password, fDataProcess.checkValue.Text());
 }
 
@@ -437,7 +438,7 @@ void CopyWhole(TStream& source, TStream& destination) {
 }  // namespace
 
 void TTomeDBFileIO::EncodeStream(TStream& source, TStream& destination, bool compress, bool encrypt) {
-  std::lock_guard<TCriticalSection> guard(fCodingLock);
+  TLockGuard<TCriticalSection> guard(fCodingLock);
   PrepareCoding(source, destination);
   if (compress && encrypt) {
     TMemoryStream compressed;
@@ -455,7 +456,7 @@ void TTomeDBFileIO::EncodeStream(TStream& source, TStream& destination, bool com
 }
 
 void TTomeDBFileIO::DecodeStream(TStream& source, TStream& destination, bool compress, bool encrypt) {
-  std::lock_guard<TCriticalSection> guard(fCodingLock);
+  TLockGuard<TCriticalSection> guard(fCodingLock);
   PrepareCoding(source, destination);
   if (compress && encrypt) {
     TMemoryStream decrypted;
@@ -474,7 +475,7 @@ void TTomeDBFileIO::DecodeStream(TStream& source, TStream& destination, bool com
 
 void TTomeDBFileIO::EncodeBuffer(const void* source, void* destination, bool encrypt, int32_t length) {
   if (length <= 0) return;
-  std::lock_guard<TCriticalSection> guard(fCodingLock);
+  TLockGuard<TCriticalSection> guard(fCodingLock);
   if (encrypt)
     fEncryptMgr.EncodeBuffer(source, destination, static_cast<size_t>(length));
   else if (source != destination)
@@ -483,7 +484,7 @@ void TTomeDBFileIO::EncodeBuffer(const void* source, void* destination, bool enc
 
 void TTomeDBFileIO::DecodeBuffer(const void* source, void* destination, bool encrypt, int32_t length) {
   if (length <= 0) return;
-  std::lock_guard<TCriticalSection> guard(fCodingLock);
+  TLockGuard<TCriticalSection> guard(fCodingLock);
   if (encrypt)
     fEncryptMgr.DecodeBuffer(source, destination, static_cast<size_t>(length));
   else if (source != destination)

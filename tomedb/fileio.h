@@ -171,8 +171,10 @@ class TTomeDBFileIO {
   bool Compressed() const { return fDataProcess.Compressed(); }
   bool WriteCheck() const { return fDataProcess.WriteCheck(); }
 
-  TCompressMgr& CompressMgr() { return fCompressMgr; }
-  TEncryptMgr& EncryptMgr() { return fEncryptMgr; }
+  // The managers, for setting up their progress events. REQUIRES: no encode
+  // or decode runs meanwhile (the events are set while the file is opened).
+  TCompressMgr& CompressMgr() NO_THREAD_SAFETY_ANALYSIS { return fCompressMgr; }
+  TEncryptMgr& EncryptMgr() NO_THREAD_SAFETY_ANALYSIS { return fEncryptMgr; }
   TStream* Stream() const { return fStream; }
 
  private:
@@ -192,20 +194,27 @@ class TTomeDBFileIO {
   std::unique_ptr<TTomeDBFileStream> fDiskStream;  // mtDisk only
   TStream* fStream = nullptr;                      // the disk stream or the caller's
 
-  TCompressMgr fCompressMgr;
-  TEncryptMgr fEncryptMgr;
   TDataProcessBlock fDataProcess;
   TTableDirectory fDirectory;
 
+  // Held during every encode and decode, by whichever table of the file codes.
+  TCriticalSection fCodingLock;
+  // State below is protected by fCodingLock: the algorithm objects and the
+  // cipher's feedback register that every table of the file shares.
+  TCompressMgr fCompressMgr GUARDED_BY(fCodingLock);
+  TEncryptMgr fEncryptMgr GUARDED_BY(fCodingLock);
+
+  // The file lock: byte 1 of a shared disk file, taken by Lock and released
+  // by Unlock, keeps other processes out. State below belongs to it and, like
+  // the rest of this object, to the one thread that uses the file.
   int32_t fLockWaitTime = 100;
   int32_t fLockRetryCount = 20;
   int fLockDepth = 0;
   int64_t fLockEpoch = 0;
+  // Bytes read while the file lock is held stay valid while LockEpoch and
+  // this count stay the same.
   int64_t fWriteCount = 0;
   // The file size as last seen; reads within it need not ask the system.
   // Another process only ever makes the file longer.
   int64_t fKnownSize = -1;
-
-  // Held during every encode and decode.
-  TCriticalSection fCodingLock;
 };

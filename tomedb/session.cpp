@@ -1,7 +1,6 @@
 #include "tomedb/session.h"
 
 #include <algorithm>
-#include <mutex>
 
 #include "core/errors.h"
 #include "tomedb/database.h"
@@ -51,7 +50,7 @@ TTomeSessionList& Sessions() {
   // The lock is made first so that it outlives the list.
   SessionsLock();
   static TTomeSessionList list;
-  std::lock_guard<TCriticalSection> guard(SessionsLock());
+  TLockGuard<TCriticalSection> guard(SessionsLock());
   if (!list.fDefault && !gListShuttingDown) {
     gMakingDefault = true;
     auto* session = new TTomeSession(nullptr);
@@ -64,7 +63,11 @@ TTomeSessionList& Sessions() {
   return list;
 }
 
-TTomeSession* Session() { return Sessions().fDefault; }
+TTomeSession* Session() {
+  TTomeSessionList& list = Sessions();
+  TLockGuard<TCriticalSection> guard(SessionsLock());
+  return list.fDefault;
+}
 
 // ------------------------------------------------------------ session list
 
@@ -79,7 +82,7 @@ TTomeSessionList::~TTomeSessionList() {
 }
 
 TTomeSession* TTomeSessionList::FindSession(std::string_view name) const {
-  std::lock_guard<TCriticalSection> guard(SessionsLock());
+  TLockGuard<TCriticalSection> guard(SessionsLock());
   if (name.empty()) return fDefault;
   for (TTomeSession* session : fSessions)
     if (SameNameIgnoringCase(session->SessionName(), name)) return session;
@@ -93,22 +96,22 @@ TTomeSession* TTomeSessionList::GetSession(std::string_view name) const {
 }
 
 void TTomeSessionList::AddSession(TTomeSession* session) {
-  std::lock_guard<TCriticalSection> guard(SessionsLock());
+  TLockGuard<TCriticalSection> guard(SessionsLock());
   if (std::find(fSessions.begin(), fSessions.end(), session) == fSessions.end()) fSessions.push_back(session);
 }
 
 void TTomeSessionList::RemoveSession(TTomeSession* session) {
-  std::lock_guard<TCriticalSection> guard(SessionsLock());
+  TLockGuard<TCriticalSection> guard(SessionsLock());
   fSessions.erase(std::remove(fSessions.begin(), fSessions.end(), session), fSessions.end());
 }
 
 int TTomeSessionList::Count() const {
-  std::lock_guard<TCriticalSection> guard(SessionsLock());
+  TLockGuard<TCriticalSection> guard(SessionsLock());
   return static_cast<int>(fSessions.size());
 }
 
 TTomeSession* TTomeSessionList::Sessions(int index) const {
-  std::lock_guard<TCriticalSection> guard(SessionsLock());
+  TLockGuard<TCriticalSection> guard(SessionsLock());
   return fSessions.at(static_cast<size_t>(index));
 }
 
@@ -204,7 +207,7 @@ void TTomeSession::CloseDatabase(TTomeDatabase* database) {
 void TTomeSession::SetActive(bool value) {
   if (value == fActive) return;
   if (value) {
-    std::lock_guard<TCriticalSection> guard(SessionsLock());
+    TLockGuard<TCriticalSection> guard(SessionsLock());
     if (fActive) return;
     if (OnStartup) OnStartup(*this);
     if (fSessionName.empty()) DatabaseError(ekInvalidState, "Session name missing", Name());
@@ -271,7 +274,7 @@ void TTomeSession::SetName(const std::string& name) {
 }
 
 void TTomeSession::MakeAutoName() {
-  std::lock_guard<TCriticalSection> guard(SessionsLock());
+  TLockGuard<TCriticalSection> guard(SessionsLock());
   TTomeSessionList& list = ::Sessions();
   if (fAutoNameNumber < 0) {
     size_t n = 0;
@@ -293,7 +296,7 @@ void TTomeSession::MakeAutoName() {
 
 void TTomeSession::ReleaseAutoNumber() {
   if (fAutoNameNumber < 0) return;
-  std::lock_guard<TCriticalSection> guard(SessionsLock());
+  TLockGuard<TCriticalSection> guard(SessionsLock());
   if (!gListShuttingDown) {
     TTomeSessionList& list = ::Sessions();
     if (static_cast<size_t>(fAutoNameNumber) < list.fAutoNumbers.size())

@@ -31,6 +31,9 @@ class TTomeSession;
 class TTomeSessionList;
 TTomeSessionList& Sessions();
 TTomeSession* Session();
+// The lock that guards the session list, session activation, the session
+// lock and the auto-name numbers (recursive).
+TCriticalSection& SessionsLock();
 
 // Shows or hides the wait cursor while a filtered record list is built
 // (sessions with SQLHourGlass on). Installed by the application; without it
@@ -102,9 +105,11 @@ class TTomeSession : public TComponent {
   void SetLockWaitTime(int32_t value);
 
   // The session lock: the outermost entry takes the process-wide lock and
-  // activates the session; nested entries only count.
-  void LockSession();
-  void UnlockSession();
+  // activates the session; nested entries only count. The lock is held from
+  // the outermost LockSession to its UnlockSession, across calls, which the
+  // thread-safety analysis cannot follow.
+  void LockSession() NO_THREAD_SAFETY_ANALYSIS;
+  void UnlockSession() NO_THREAD_SAFETY_ANALYSIS;
 
   TNotifyEvent OnStartup;
 
@@ -155,16 +160,14 @@ class TTomeSessionList {
   friend TTomeSessionList& Sessions();
   friend TTomeSession* Session();
 
-  std::vector<TTomeSession*> fSessions;
-  std::vector<TTomeSession*> fOwned;
-  std::vector<bool> fAutoNumbers;  // auto-name numbers in use
-  TTomeSession* fDefault = nullptr;
+  // State below is protected by SessionsLock().
+  std::vector<TTomeSession*> fSessions GUARDED_BY(SessionsLock());
+  std::vector<TTomeSession*> fOwned GUARDED_BY(SessionsLock());
+  std::vector<bool> fAutoNumbers GUARDED_BY(SessionsLock());  // auto-name numbers in use
+  TTomeSession* fDefault GUARDED_BY(SessionsLock()) = nullptr;
 };
 
 // The process-wide session list, created with the default session on first use.
 TTomeSessionList& Sessions();
 // The default session ("Default").
 TTomeSession* Session();
-// The lock that guards session activation, the session lock and the
-// auto-name numbers (recursive).
-TCriticalSection& SessionsLock();

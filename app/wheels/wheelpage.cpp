@@ -72,7 +72,7 @@ QPlainTextEdit* fixedMemo(QWidget* parent, const QStringList& lines, const QRect
     const QFontMetricsF metrics(font);
     qreal widest = 0;
     for (const QString& line : lines) widest = std::max(widest, metrics.horizontalAdvance(line));
-    const qreal height = lines.size() * metrics.lineSpacing();
+    const qreal height = static_cast<qreal>(lines.size()) * metrics.lineSpacing();
     if (widest + margin + frame + 4 <= place.width() && height + margin + frame <= place.height()) break;
   }
   memo->setFont(font);

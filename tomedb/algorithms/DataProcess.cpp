@@ -27,7 +27,7 @@ int ProgressPercent(uint64_t done, uint64_t total) {
 }
 
 void TAlgoRegistry::Register(std::string_view Name, const TDataProcessAlgoClass& AlgoClass) {
-  std::lock_guard<std::mutex> guard(fLock);
+  TLockGuard<TMutex> guard(fLock);
   for (auto& entry : fEntries) {
     if (entry.second == &AlgoClass) {
       entry.first = std::string(Name);
@@ -38,21 +38,21 @@ void TAlgoRegistry::Register(std::string_view Name, const TDataProcessAlgoClass&
 }
 
 int TAlgoRegistry::IndexOf(std::string_view Name) const {
-  std::lock_guard<std::mutex> guard(fLock);
+  TLockGuard<TMutex> guard(fLock);
   for (size_t i = 0; i < fEntries.size(); ++i)
     if (SameTextAscii(fEntries[i].first, Name)) return static_cast<int>(i);
   return -1;
 }
 
 const TDataProcessAlgoClass* TAlgoRegistry::Find(std::string_view Name) const {
-  std::lock_guard<std::mutex> guard(fLock);
+  TLockGuard<TMutex> guard(fLock);
   for (const auto& entry : fEntries)
     if (SameTextAscii(entry.first, Name)) return entry.second;
   return nullptr;
 }
 
 std::vector<std::string> TAlgoRegistry::Names() const {
-  std::lock_guard<std::mutex> guard(fLock);
+  TLockGuard<TMutex> guard(fLock);
   std::vector<std::string> names;
   for (const auto& entry : fEntries) names.push_back(entry.first);
   return names;

@@ -14,13 +14,13 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
-#include <mutex>
 #include <string>
 #include <string_view>
 #include <utility>
 #include <vector>
 
 #include "core/streams.h"
+#include "core/sync.h"
 
 class TTomeDBFileIO;
 class TDataProcessAlgo;
@@ -85,8 +85,9 @@ class TAlgoRegistry {
   std::vector<std::string> Names() const;
 
  private:
-  mutable std::mutex fLock;
-  std::vector<std::pair<std::string, const TDataProcessAlgoClass*>> fEntries;  // guarded by fLock
+  mutable TMutex fLock;
+  // State below is protected by fLock.
+  std::vector<std::pair<std::string, const TDataProcessAlgoClass*>> fEntries GUARDED_BY(fLock);
 };
 
 // The two process-wide registries, filled with the built-in algorithms
