@@ -10,8 +10,9 @@
 //    finds and record writing.
 //
 // Every failure is an EDatabaseError (core/errors.h) carrying the engine's
-// message; a cancelled login prompt raises the silent EAbort, which callers
-// let pass without showing anything.
+// message and its kind (Kind(): damaged file, locked, access denied, ...), on
+// which callers branch rather than on the text; a cancelled login prompt
+// raises the silent EAbort, which callers let pass without showing anything.
 
 #include "core/errors.h"
 #include "tomedb/database.h"
