@@ -139,6 +139,20 @@ void CoverState::forEachCore(Mask ticket, F&& f) const {
   forEachSubset(positionsOf(ticket), d_.t, [&](Mask core) { f(supersets_->coreOf(core)); });
 }
 
+uint64_t CoverState::takeCore(uint32_t core) const {
+  uint64_t emptied = 0;
+  if (--coreUnits_[core] == 0)
+    for (const uint32_t* c = supersets_->begin(core); c != supersets_->end(core); ++c) emptied += --heldCores_[*c] == 0;
+  return emptied;
+}
+
+uint64_t CoverState::putCore(uint32_t core) const {
+  uint64_t filled = 0;
+  if (coreUnits_[core]++ == 0)
+    for (const uint32_t* c = supersets_->begin(core); c != supersets_->end(core); ++c) filled += heldCores_[*c]++ == 0;
+  return filled;
+}
+
 void CoverState::holdCore(uint32_t core, bool keepList) {
   if (coreUnits_[core]++ != 0) return;
   for (const uint32_t* c = supersets_->begin(core); c != supersets_->end(core); ++c)
@@ -205,12 +219,8 @@ uint64_t CoverState::uniqueCount(size_t index) const {
     // stand for several of the unit's t-subsets).
     std::vector<uint32_t> cores;
     forEachCore(tickets_[index], [&](uint32_t core) { cores.push_back(core); });
-    for (uint32_t core : cores)
-      if (--coreUnits_[core] == 0)
-        for (const uint32_t* c = supersets_->begin(core); c != supersets_->end(core); ++c) unique += --heldCores_[*c] == 0;
-    for (auto core = cores.rbegin(); core != cores.rend(); ++core)
-      if (coreUnits_[*core]++ == 0)
-        for (const uint32_t* c = supersets_->begin(*core); c != supersets_->end(*core); ++c) ++heldCores_[*c];
+    for (uint32_t core : cores) unique += takeCore(core);
+    for (auto core = cores.rbegin(); core != cores.rend(); ++core) putCore(*core);
     return unique;
   }
   forEachMetSubset(tickets_[index], [&](uint64_t rank) { unique += count_[counterOf(rank)] == 1; });
@@ -275,20 +285,10 @@ int64_t CoverState::evaluate(size_t index, int x, int y) {
       coresOut_.push_back(supersets_->coreOf(core | bit(x)));
       coresIn_.push_back(supersets_->coreOf(core | bit(y)));
     });
-    uint8_t* held = heldCores_.data();
-    uint16_t* units = coreUnits_.data();
-    for (uint32_t core : coresOut_)
-      if (--units[core] == 0)
-        for (const uint32_t* c = supersets_->begin(core); c != supersets_->end(core); ++c) delta += --held[*c] == 0;
-    for (uint32_t core : coresIn_)
-      if (units[core]++ == 0)
-        for (const uint32_t* c = supersets_->begin(core); c != supersets_->end(core); ++c) delta -= held[*c]++ == 0;
-    for (auto core = coresIn_.rbegin(); core != coresIn_.rend(); ++core)
-      if (--units[*core] == 0)
-        for (const uint32_t* c = supersets_->begin(*core); c != supersets_->end(*core); ++c) --held[*c];
-    for (auto core = coresOut_.rbegin(); core != coresOut_.rend(); ++core)
-      if (units[*core]++ == 0)
-        for (const uint32_t* c = supersets_->begin(*core); c != supersets_->end(*core); ++c) ++held[*c];
+    for (uint32_t core : coresOut_) delta += static_cast<int64_t>(takeCore(core));
+    for (uint32_t core : coresIn_) delta -= static_cast<int64_t>(putCore(core));
+    for (auto core = coresIn_.rbegin(); core != coresIn_.rend(); ++core) takeCore(*core);
+    for (auto core = coresOut_.rbegin(); core != coresOut_.rend(); ++core) putCore(*core);
     return delta;
   }
   if (!orbits_) {

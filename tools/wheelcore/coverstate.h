@@ -174,6 +174,10 @@ class CoverState {
   void markTicket(int position, size_t index, bool on);
   // The superset mode: a t-subset's units change from `before`; true when
   // it is held by no unit before or after, and its m-subsets change.
+  // The same on the counts alone, for judging a change and undoing it:
+  // how many counters are left with none, or had none.
+  uint64_t takeCore(uint32_t core) const;
+  uint64_t putCore(uint32_t core) const;
   void holdCore(uint32_t core, bool keepList);
   void releaseCore(uint32_t core);
   template <class F>
