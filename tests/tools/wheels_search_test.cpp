@@ -65,6 +65,17 @@ TEST(WheelSearch, LottoDesignsComeFromSmallerCoverings) {
   EXPECT_LE(annealed.tickets.size(), start.tickets.size());
 }
 
+TEST(WheelSearch, OnePositionMoreThanTwoSmallerWheels) {
+  // C(23,6,3) <= C(22,6,3) + C(22,5,2) = 77 + 27 and C(24,7,4) <= C(23,7,4) +
+  // C(23,6,3) = 253 + 104, both proven least sizes.
+  const std::pair<Design, size_t> coverings[] = {{{23, 6, 3, 3}, 104}, {{24, 7, 4, 4}, 357}};
+  for (const auto& [design, exact] : coverings) {
+    const Candidate built = constructWheel(design, constructedWheels(1), 1);
+    EXPECT_EQ(built.tickets.size(), exact) << describeDesign(design) << " (" << built.method << ")";
+    EXPECT_TRUE(designHolds(design, built.tickets)) << describeDesign(design);
+  }
+}
+
 TEST(WheelSearch, KeyWheelsAreTheirDesignWithTheKeyPutBack) {
   const WheelSpec key{6, WheelType::key, 3, 3, 11};
   const Design design = designOf(key);

@@ -119,6 +119,25 @@ Candidate unionWheel(const Design& design, const KnownWheels& known) {
   return best;
 }
 
+// One position more than two smaller wheels: the draws without the last
+// position are met by a wheel "t if m" on the others; those with it by a wheel
+// "t-1 if m-1" with tickets of k - 1 on the others, the last position added to
+// each ticket. For coverings, C(v,k,t) <= C(v-1,k,t) + C(v-1,k-1,t-1).
+Candidate extendedWheel(const Design& design, const KnownWheels& known) {
+  Candidate best;
+  const int v = design.v, k = design.k, t = design.t, m = design.m;
+  if (v - 1 <= k || t < 2) return best;
+  const std::vector<Mask> rest = known(Design{v - 1, k, t, m});
+  const std::vector<Mask> withLast = known(Design{v - 1, k - 1, t - 1, m - 1});
+  if (rest.empty() || withLast.empty()) return best;
+  best.tickets = rest;
+  for (Mask ticket : withLast) best.tickets.push_back(ticket | bit(v - 1));
+  const std::string others = " of " + std::to_string(v - 1);
+  best.method = "construction: " + formulaText(t, m) + others + " and " + formulaText(t - 1, m - 1) + others +
+                " in tickets of " + std::to_string(k - 1) + " with the last position";
+  return best;
+}
+
 void keepSmaller(Candidate& best, Candidate candidate) {
   if (candidate.tickets.empty()) return;
   if (best.tickets.empty() || candidate.tickets.size() < best.tickets.size()) best = std::move(candidate);
@@ -199,6 +218,13 @@ uint64_t designLowerBound(const Design& design) {
   return bound;
 }
 
+namespace {
+Candidate pruned(const Design& design, Candidate candidate, Rng& rng) {
+  if (!candidate.tickets.empty()) candidate.tickets = pruneRedundant(design, std::move(candidate.tickets), rng);
+  return candidate;
+}
+}  // namespace
+
 Candidate constructWheel(const Design& design, const KnownWheels& known, uint64_t seed) {
   const int v = design.v, k = design.k, t = design.t, m = design.m;
   Rng rng = makeRng(seed, 0x636f6e73);
@@ -232,14 +258,12 @@ Candidate constructWheel(const Design& design, const KnownWheels& known, uint64_
         derived = derivedDesign(derived, derived.points - 1);
       }
     }
+    keepSmaller(best, pruned(design, extendedWheel(design, known), rng));
     const int tries = binomial(v, t) > 20000 ? 2 : 6;
     for (int i = 0; i < tries; ++i) keepSmaller(best, {pruneRedundant(design, greedyCovering(design, rng), rng), "greedy"});
   } else {
-    Candidate joined = unionWheel(design, known);
-    if (!joined.tickets.empty()) {
-      joined.tickets = pruneRedundant(design, joined.tickets, rng);
-      keepSmaller(best, joined);
-    }
+    keepSmaller(best, pruned(design, unionWheel(design, known), rng));
+    keepSmaller(best, pruned(design, extendedWheel(design, known), rng));
   }
   return best;
 }
