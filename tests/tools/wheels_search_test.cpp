@@ -74,6 +74,12 @@ TEST(WheelSearch, OnePositionMoreThanTwoSmallerWheels) {
     EXPECT_EQ(built.tickets.size(), exact) << describeDesign(design) << " (" << built.method << ")";
     EXPECT_TRUE(designHolds(design, built.tickets)) << describeDesign(design);
   }
+  // Splitting the positions 2 + 17: triples inside the pair's group need no
+  // block there, so the product beats adding one position at a time.
+  const Design split{19, 5, 3, 3};
+  const Candidate built = constructWheel(split, constructedWheels(1), 1);
+  EXPECT_NE(built.method.find("product"), std::string::npos) << built.method;
+  EXPECT_TRUE(designHolds(split, built.tickets));
 }
 
 TEST(WheelSearch, KeyWheelsAreTheirDesignWithTheKeyPutBack) {

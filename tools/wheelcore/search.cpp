@@ -138,6 +138,64 @@ Candidate extendedWheel(const Design& design, const KnownWheels& known) {
   return best;
 }
 
+// Blocks of at most `size` positions out of `points` such that every
+// `strength`-subset lies in one of them: the pieces of productCovering.
+// Empty when none is known.
+std::vector<Mask> coveringPiece(int points, int size, int strength, const KnownWheels& known) {
+  if (strength == 0) return {0};
+  if (strength > size) return {};
+  if (size >= points) return {allPositions(points)};
+  if (strength == 1) {
+    std::vector<Mask> blocks;
+    for (int from = 0; from < points; from += size) blocks.push_back(allPositions(std::min(from + size, points)) & ~allPositions(from));
+    return blocks;
+  }
+  return known(Design{points, size, strength, strength});
+}
+
+// Two groups of positions, a and v - a: a t-subset with i positions in the
+// first group lies in a ticket made of a block of j positions that covers the
+// i-subsets of the first group and one of k - j positions that covers the
+// (t - i)-subsets of the second; for each i the j giving fewest tickets.
+Candidate productCovering(const Design& design, const KnownWheels& known) {
+  Candidate best;
+  const int v = design.v, k = design.k, t = design.t;
+  if (t != design.m || t < 2 || v <= k + 1) return best;
+  size_t bestSize = 0;
+  int bestA = 0;
+  std::vector<int> bestSplit;
+  for (int a = 2; a <= v / 2; ++a) {
+    size_t total = 0;
+    std::vector<int> split;
+    for (int i = 0; i <= t && (bestSize == 0 || total < bestSize); ++i) {
+      size_t fewest = 0;
+      int chosen = -1;
+      for (int j = i; j <= k - (t - i); ++j) {
+        const size_t first = coveringPiece(a, j, i, known).size(), second = coveringPiece(v - a, k - j, t - i, known).size();
+        if (first && second && (chosen < 0 || first * second < fewest)) fewest = first * second, chosen = j;
+      }
+      if (chosen < 0) {
+        total = 0;
+        break;
+      }
+      total += fewest;
+      split.push_back(chosen);
+    }
+    if (static_cast<int>(split.size()) == t + 1 && (bestSize == 0 || total < bestSize))
+      bestSize = total, bestA = a, bestSplit = split;
+  }
+  if (bestSize == 0 || bestSize > 200'000) return best;
+  const int a = bestA;
+  for (int i = 0; i <= t; ++i) {
+    const int j = bestSplit[i];
+    for (Mask first : coveringPiece(a, j, i, known))
+      for (Mask second : coveringPiece(v - a, k - j, t - i, known)) best.tickets.push_back(padTicket(first | second << a, k, v));
+  }
+  best.method = "construction: product of coverings on " + std::to_string(a) + " and " + std::to_string(v - a) +
+                " positions";
+  return best;
+}
+
 void keepSmaller(Candidate& best, Candidate candidate) {
   if (candidate.tickets.empty()) return;
   if (best.tickets.empty() || candidate.tickets.size() < best.tickets.size()) best = std::move(candidate);
@@ -259,6 +317,7 @@ Candidate constructWheel(const Design& design, const KnownWheels& known, uint64_
       }
     }
     keepSmaller(best, pruned(design, extendedWheel(design, known), rng));
+    keepSmaller(best, pruned(design, productCovering(design, known), rng));
     const int tries = binomial(v, t) > 20000 ? 2 : 6;
     for (int i = 0; i < tries; ++i) keepSmaller(best, {pruneRedundant(design, greedyCovering(design, rng), rng), "greedy"});
   } else {
