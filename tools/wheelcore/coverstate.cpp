@@ -527,10 +527,11 @@ size_t leastUsefulUnit(const CoverState& state, bool exact, Rng& rng) {
     double temperature = startingTemperature(state, design, randomStart, rng, closeTickets);
     // Moves per temperature grow with the neighbourhood (units x positions in
     // x positions out); cooling by 0.99; ten idle temperatures end a run of a
-    // covering. A lotto design's cost falls in long flat stretches, and its
-    // runs reach smaller wheels when they go on for a hundred.
+    // covering. A lotto design's cost falls in long flat stretches, and so
+    // does that of a search over orbits, whose moves shift whole orbits of
+    // tickets: their runs reach smaller wheels when they go on for a hundred.
     constexpr double lengthFactor = 0.5, cooling = 0.99;
-    const int idleLimit = design.t < design.m ? 100 : 10;
+    const int idleLimit = design.t < design.m || orbits ? 100 : 10;
     const uint64_t perTemperature = std::max<uint64_t>(
         500, static_cast<uint64_t>(lengthFactor * static_cast<double>(state.tickets().size()) * design.k *
                                    (design.v - design.k)));
