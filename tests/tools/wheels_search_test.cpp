@@ -74,12 +74,19 @@ TEST(WheelSearch, OnePositionMoreThanTwoSmallerWheels) {
     EXPECT_EQ(built.tickets.size(), exact) << describeDesign(design) << " (" << built.method << ")";
     EXPECT_TRUE(designHolds(design, built.tickets)) << describeDesign(design);
   }
-  // Splitting the positions 2 + 17: triples inside the pair's group need no
-  // block there, so the product beats adding one position at a time.
+  // Two positions at once, when only wheels on the other ten are known.
+  const KnownWheels all = constructedWheels(1);
+  const KnownWheels onTen = [&](const Design& d) { return d.v == 10 ? all(d) : std::vector<uint64_t>{}; };
+  const Design lotto{12, 5, 3, 4};
+  const Candidate twoMore = extendedWheel(lotto, onTen);
+  EXPECT_EQ(twoMore.tickets.size(), all({10, 5, 3, 4}).size() + all({10, 3, 2, 3}).size());
+  EXPECT_TRUE(designHolds(lotto, twoMore.tickets));
+  // Splitting the positions 4 + 15, when only wheels on fifteen are known.
+  const KnownWheels onFifteen = [&](const Design& d) { return d.v == 15 ? all(d) : std::vector<uint64_t>{}; };
   const Design split{19, 5, 3, 3};
-  const Candidate built = constructWheel(split, constructedWheels(1), 1);
-  EXPECT_NE(built.method.find("product"), std::string::npos) << built.method;
-  EXPECT_TRUE(designHolds(split, built.tickets));
+  const Candidate product = productCovering(split, onFifteen);
+  EXPECT_NE(product.method.find("on 4 and 15"), std::string::npos) << product.method;
+  EXPECT_TRUE(designHolds(split, product.tickets));
 }
 
 TEST(WheelSearch, KeyWheelsAreTheirDesignWithTheKeyPutBack) {

@@ -119,25 +119,6 @@ Candidate unionWheel(const Design& design, const KnownWheels& known) {
   return best;
 }
 
-// One position more than two smaller wheels: the draws without the last
-// position are met by a wheel "t if m" on the others; those with it by a wheel
-// "t-1 if m-1" with tickets of k - 1 on the others, the last position added to
-// each ticket. For coverings, C(v,k,t) <= C(v-1,k,t) + C(v-1,k-1,t-1).
-Candidate extendedWheel(const Design& design, const KnownWheels& known) {
-  Candidate best;
-  const int v = design.v, k = design.k, t = design.t, m = design.m;
-  if (v - 1 <= k || t < 2) return best;
-  const std::vector<Mask> rest = known(Design{v - 1, k, t, m});
-  const std::vector<Mask> withLast = known(Design{v - 1, k - 1, t - 1, m - 1});
-  if (rest.empty() || withLast.empty()) return best;
-  best.tickets = rest;
-  for (Mask ticket : withLast) best.tickets.push_back(ticket | bit(v - 1));
-  const std::string others = " of " + std::to_string(v - 1);
-  best.method = "construction: " + formulaText(t, m) + others + " and " + formulaText(t - 1, m - 1) + others +
-                " in tickets of " + std::to_string(k - 1) + " with the last position";
-  return best;
-}
-
 // Blocks of at most `size` positions out of `points` such that every
 // `strength`-subset lies in one of them: the pieces of productCovering.
 // Empty when none is known.
@@ -151,49 +132,6 @@ std::vector<Mask> coveringPiece(int points, int size, int strength, const KnownW
     return blocks;
   }
   return known(Design{points, size, strength, strength});
-}
-
-// Two groups of positions, a and v - a: a t-subset with i positions in the
-// first group lies in a ticket made of a block of j positions that covers the
-// i-subsets of the first group and one of k - j positions that covers the
-// (t - i)-subsets of the second; for each i the j giving fewest tickets.
-Candidate productCovering(const Design& design, const KnownWheels& known) {
-  Candidate best;
-  const int v = design.v, k = design.k, t = design.t;
-  if (t != design.m || t < 2 || v <= k + 1) return best;
-  size_t bestSize = 0;
-  int bestA = 0;
-  std::vector<int> bestSplit;
-  for (int a = 2; a <= v / 2; ++a) {
-    size_t total = 0;
-    std::vector<int> split;
-    for (int i = 0; i <= t && (bestSize == 0 || total < bestSize); ++i) {
-      size_t fewest = 0;
-      int chosen = -1;
-      for (int j = i; j <= k - (t - i); ++j) {
-        const size_t first = coveringPiece(a, j, i, known).size(), second = coveringPiece(v - a, k - j, t - i, known).size();
-        if (first && second && (chosen < 0 || first * second < fewest)) fewest = first * second, chosen = j;
-      }
-      if (chosen < 0) {
-        total = 0;
-        break;
-      }
-      total += fewest;
-      split.push_back(chosen);
-    }
-    if (static_cast<int>(split.size()) == t + 1 && (bestSize == 0 || total < bestSize))
-      bestSize = total, bestA = a, bestSplit = split;
-  }
-  if (bestSize == 0 || bestSize > 200'000) return best;
-  const int a = bestA;
-  for (int i = 0; i <= t; ++i) {
-    const int j = bestSplit[i];
-    for (Mask first : coveringPiece(a, j, i, known))
-      for (Mask second : coveringPiece(v - a, k - j, t - i, known)) best.tickets.push_back(padTicket(first | second << a, k, v));
-  }
-  best.method = "construction: product of coverings on " + std::to_string(a) + " and " + std::to_string(v - a) +
-                " positions";
-  return best;
 }
 
 void keepSmaller(Candidate& best, Candidate candidate) {
@@ -274,6 +212,75 @@ uint64_t designLowerBound(const Design& design) {
   uint64_t bound = schonheimBound(design.v, design.k, design.t);
   if (const auto exact = knownCoveringSize(design.v, design.k, design.t)) bound = std::max(bound, *exact);
   return bound;
+}
+
+// Positions added to two smaller wheels: the draws without the last s
+// positions are met by a wheel "t if m" on the others. A draw holding j >= 1
+// of them has m - j positions among the others, which a wheel "t-1 if m-1"
+// there meets in t - j (any j - 1 more positions make m - 1 of them), so its
+// tickets of k - s with the s positions added meet the draw in t. For
+// coverings and s = 1, C(v,k,t) <= C(v-1,k,t) + C(v-1,k-1,t-1).
+Candidate extendedWheel(const Design& design, const KnownWheels& known) {
+  Candidate best;
+  const int v = design.v, k = design.k, t = design.t, m = design.m;
+  if (t < 2) return best;
+  for (int s = 1; k - s >= m - 1 && v - s > k; ++s) {
+    const std::vector<Mask> rest = known(Design{v - s, k, t, m});
+    const std::vector<Mask> withLast = known(Design{v - s, k - s, t - 1, m - 1});
+    if (rest.empty() || withLast.empty()) continue;
+    if (!best.tickets.empty() && rest.size() + withLast.size() >= best.tickets.size()) continue;
+    best.tickets = rest;
+    const Mask last = allPositions(v) & ~allPositions(v - s);
+    for (Mask ticket : withLast) best.tickets.push_back(ticket | last);
+    const std::string others = " of " + std::to_string(v - s);
+    best.method = "construction: " + formulaText(t, m) + others + " and " + formulaText(t - 1, m - 1) + others +
+                  " in tickets of " + std::to_string(k - s) + " with the last " +
+                  (s == 1 ? std::string("position") : std::to_string(s) + " positions");
+  }
+  return best;
+}
+
+// Two groups of positions, a and v - a: a t-subset with i positions in the
+// first group lies in a ticket made of a block of j positions that covers the
+// i-subsets of the first group and one of k - j positions that covers the
+// (t - i)-subsets of the second; for each i the j giving fewest tickets.
+Candidate productCovering(const Design& design, const KnownWheels& known) {
+  Candidate best;
+  const int v = design.v, k = design.k, t = design.t;
+  if (t != design.m || t < 2 || v <= k + 1) return best;
+  size_t bestSize = 0;
+  int bestA = 0;
+  std::vector<int> bestSplit;
+  for (int a = 2; a <= v / 2; ++a) {
+    size_t total = 0;
+    std::vector<int> split;
+    for (int i = 0; i <= t && (bestSize == 0 || total < bestSize); ++i) {
+      size_t fewest = 0;
+      int chosen = -1;
+      for (int j = i; j <= k - (t - i); ++j) {
+        const size_t first = coveringPiece(a, j, i, known).size(), second = coveringPiece(v - a, k - j, t - i, known).size();
+        if (first && second && (chosen < 0 || first * second < fewest)) fewest = first * second, chosen = j;
+      }
+      if (chosen < 0) {
+        total = 0;
+        break;
+      }
+      total += fewest;
+      split.push_back(chosen);
+    }
+    if (static_cast<int>(split.size()) == t + 1 && (bestSize == 0 || total < bestSize))
+      bestSize = total, bestA = a, bestSplit = split;
+  }
+  if (bestSize == 0 || bestSize > 200'000) return best;
+  const int a = bestA;
+  for (int i = 0; i <= t; ++i) {
+    const int j = bestSplit[i];
+    for (Mask first : coveringPiece(a, j, i, known))
+      for (Mask second : coveringPiece(v - a, k - j, t - i, known)) best.tickets.push_back(padTicket(first | second << a, k, v));
+  }
+  best.method = "construction: product of coverings on " + std::to_string(a) + " and " + std::to_string(v - a) +
+                " positions";
+  return best;
 }
 
 namespace {

@@ -62,6 +62,15 @@ using KnownWheels = std::function<std::vector<uint64_t>(const Design&)>;
 // of at most 64 positions unless the full wheel would exceed 200,000 tickets.
 Candidate constructWheel(const Design& design, const KnownWheels& known, uint64_t seed);
 
+// Wheels built from smaller ones that `known` gives (empty when it gives
+// none). extendedWheel: a wheel "t if m" of v - s and one "t-1 if m-1" of
+// v - s with tickets of k - s, the last s positions added to each of those,
+// the smallest for any s. productCovering (coverings only): for a split of the
+// positions into two groups, every way a t-subset can fall into them is met by
+// the product of two smaller coverings, one on each group.
+Candidate extendedWheel(const Design& design, const KnownWheels& known);
+Candidate productCovering(const Design& design, const KnownWheels& known);
+
 // A KnownWheels that answers with constructWheel, recursively and memoized.
 KnownWheels constructedWheels(uint64_t seed);
 
