@@ -126,12 +126,18 @@ std::vector<Mask> coveringPiece(int points, int size, int strength, const KnownW
   if (strength == 0) return {0};
   if (strength > size) return {};
   if (size >= points) return {allPositions(points)};
-  if (strength == 1) {
+  if (strength == 1) {  // blocks side by side; needs nothing known
     std::vector<Mask> blocks;
     for (int from = 0; from < points; from += size) blocks.push_back(allPositions(std::min(from + size, points)) & ~allPositions(from));
     return blocks;
   }
   return known(Design{points, size, strength, strength});
+}
+
+// The candidate without the tickets it does not need.
+Candidate pruned(const Design& design, Candidate candidate, Rng& rng) {
+  if (!candidate.tickets.empty()) candidate.tickets = pruneRedundant(design, std::move(candidate.tickets), rng);
+  return candidate;
 }
 
 void keepSmaller(Candidate& best, Candidate candidate) {
@@ -282,13 +288,6 @@ Candidate productCovering(const Design& design, const KnownWheels& known) {
                 " positions";
   return best;
 }
-
-namespace {
-Candidate pruned(const Design& design, Candidate candidate, Rng& rng) {
-  if (!candidate.tickets.empty()) candidate.tickets = pruneRedundant(design, std::move(candidate.tickets), rng);
-  return candidate;
-}
-}  // namespace
 
 Candidate constructWheel(const Design& design, const KnownWheels& known, uint64_t seed) {
   const int v = design.v, k = design.k, t = design.t, m = design.m;

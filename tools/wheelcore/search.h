@@ -101,8 +101,8 @@ bool annealingApplies(const Design& design);
 // ticket, aimed at an m-subset that is not met; when the cost reaches 0 the
 // wheel is kept and the ticket that meets fewest m-subsets alone is dropped.
 // Runs of exponential cooling end after ten temperatures without progress (a
-// hundred for lotto designs and searches over orbits) and
-// restart from the best wheel less one ticket or from random tickets.
+// hundred for lotto designs and searches over orbits) and restart from the
+// best wheel less one ticket or from random tickets.
 // Returns the smallest wheel found, or `start` when nothing smaller was found.
 // REQUIRES: start.tickets holds.
 Candidate annealWheel(const Design& design, const Candidate& start, const SearchOptions& options);
