@@ -31,6 +31,7 @@ TEST(WheelGroups, OrdersAndRefusals) {
   EXPECT_EQ(group("cyclic", 13).order, 13u);
   EXPECT_EQ(group("cyclic:2", 13).order, 11u);
   EXPECT_EQ(group("bicyclic:1", 13).order, 6u);
+  EXPECT_EQ(group("cycles:3:1", 13).order, 4u);
   EXPECT_EQ(group("affine:5", 11).order, 55u);
   EXPECT_EQ(group("affine:10:2", 13).order, 110u);
   EXPECT_EQ(group("psl", 12).order, 660u);   // PSL(2,11)
@@ -49,11 +50,12 @@ TEST(WheelGroups, OrdersAndRefusals) {
   EXPECT_FALSE(parseGroup("psl", 13, g, error));       // 12 is not a prime power
   EXPECT_FALSE(parseGroup("cyclic:13", 13, g, error));
   EXPECT_FALSE(parseGroup("cyclic:x", 13, g, error));
+  EXPECT_FALSE(parseGroup("cycles:5", 13, g, error));  // 13 positions do not split into 5 cycles
   EXPECT_FALSE(parseGroup("spiral", 13, g, error));
 }
 
 TEST(WheelGroups, OrbitsPartitionTheDrawsAndAreClosed) {
-  for (const char* text : {"cyclic:1", "bicyclic", "affine:3:1", "psl:2", "affine:2:5", "psl:4"}) {
+  for (const char* text : {"cyclic:1", "bicyclic", "cycles:3:2", "affine:3:1", "psl:2", "affine:2:5", "psl:4"}) {
     const PermutationGroup g = group(text, 14);
     const std::vector<std::vector<uint64_t>> orbits = subsetOrbits(g, 4);
     std::set<uint64_t> seen;

@@ -72,10 +72,10 @@ bool parseGroup(const std::string& text, int v, PermutationGroup& group, std::st
     return true;
   };
   const std::string& kind = parts[0];
-  const bool takesParameter = kind == "affine";
+  const bool takesParameter = kind == "affine" || kind == "cycles";
   const size_t expected = takesParameter ? 2 : 1;
   if (parts.size() < expected || parts.size() > expected + 1) {
-    error = "group \"" + text + "\": write cyclic[:F], bicyclic[:F], affine:D[:F], psl[:F] or pgl[:F]";
+    error = "group \"" + text + "\": write cyclic[:F], bicyclic[:F], cycles:C[:F], affine:D[:F], psl[:F] or pgl[:F]";
     return false;
   }
   int fixed = 0, parameter = 0;
@@ -108,6 +108,15 @@ bool parseGroup(const std::string& text, int v, PermutationGroup& group, std::st
     const int half = n / 2;
     group.generators.push_back(permutation([&](int x) { return x < half ? (x + 1) % half : half + (x - half + 1) % half; }));
     group.name = "two cycles of " + std::to_string(half) + " positions" + fixedText(fixed);
+  } else if (kind == "cycles") {
+    if (parameter < 1 || n % parameter != 0 || n / parameter < 2) {
+      error = "group \"" + text + "\": C must divide the " + std::to_string(n) +
+              " moved positions into cycles of at least 2";
+      return false;
+    }
+    const int length = n / parameter;
+    group.generators.push_back(permutation([&](int x) { return x - x % length + (x % length + 1) % length; }));
+    group.name = std::to_string(parameter) + " cycles of " + std::to_string(length) + " positions" + fixedText(fixed);
   } else if (kind == "affine") {
     int characteristic = 0;
     const std::optional<FiniteField> field = fieldOfOrder(n, characteristic);
@@ -154,7 +163,7 @@ bool parseGroup(const std::string& text, int v, PermutationGroup& group, std::st
     group.name = std::string(kind == "pgl" ? "PGL" : "PSL") + "(2," + std::to_string(q) + ") on the projective line" +
                  fixedText(fixed);
   } else {
-    error = "group \"" + text + "\": unknown kind \"" + kind + "\" (cyclic, bicyclic, affine, psl, pgl)";
+    error = "group \"" + text + "\": unknown kind \"" + kind + "\" (cyclic, bicyclic, cycles, affine, psl, pgl)";
     return false;
   }
   group.order = groupOrder(group);

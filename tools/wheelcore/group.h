@@ -9,6 +9,7 @@
 // the group acting on the other v - F positions):
 //   cyclic[:F]     x -> x + 1 mod n, n = v - F
 //   bicyclic[:F]   the same on two cycles of n = (v - F) / 2 positions at once
+//   cycles:C[:F]   the same on C cycles of n = (v - F) / C positions at once
 //   affine:D[:F]   x -> a x + b over the field of q = v - F elements (a prime
 //                  power up to 64), with a in the subgroup of order D of the
 //                  units (D divides q - 1; D = 1 leaves the translations)
