@@ -111,8 +111,22 @@ TEST(WheelGroups, SearchReachesCyclicDesigns) {
     SearchOptions options;
     options.moves = 2'000'000;
     options.seed = 3;
-    const Candidate found = searchInvariantWheel(c.design, group(c.group, c.design.v), options);
-    EXPECT_EQ(found.tickets.size(), c.exact) << describeDesign(c.design) << " (" << found.method << ")";
-    EXPECT_TRUE(designHolds(c.design, found.tickets)) << describeDesign(c.design);
+    // Annealing over orbit representatives, and the set cover over all orbits.
+    for (const Candidate& found : {searchInvariantWheel(c.design, group(c.group, c.design.v), options),
+                                   coverInvariantWheel(c.design, group(c.group, c.design.v), options)}) {
+      EXPECT_EQ(found.tickets.size(), c.exact) << describeDesign(c.design) << " (" << found.method << ")";
+      EXPECT_TRUE(designHolds(c.design, found.tickets)) << describeDesign(c.design);
+    }
+  }
+  // A lotto design, and a group with a fixed position and orbits of
+  // different sizes: the listed orbits must still give a wheel that holds.
+  SearchOptions options;
+  options.moves = 20'000;
+  const Design lotto{15, 5, 3, 5};
+  for (const char* text : {"cyclic:1", "cycles:2:1"}) {
+    const Candidate found = coverInvariantWheel(lotto, group(text, 15), options);
+    ASSERT_FALSE(found.tickets.empty()) << text;
+    EXPECT_TRUE(designHolds(lotto, found.tickets)) << text;
+    EXPECT_LE(found.tickets.size(), searchInvariantWheel(lotto, group(text, 15), options).tickets.size()) << text;
   }
 }

@@ -56,7 +56,9 @@ commands:
       wheel file and verified. FILE is checked for writing before the search.
       --group G: search wheels invariant under a permutation group of the
       positions: cyclic[:F], bicyclic[:F], cycles:C[:F], affine:D[:F], psl[:F], pgl[:F]
-      (F fixed positions; see group.h). --verbose: moves per second.
+      (F fixed positions; see group.h). --cover: with --group, a weighted
+      set-cover search over all orbits of tickets instead of annealing.
+      --verbose: moves per second.
   import FILE --dir DIR [--pick K --type a|k --formula TifM --v V] [--credit TEXT]
       Verifies a wheel and writes it into the catalogue folder DIR, for every
       wheel of the same design, only where it is smaller than the one held.
@@ -111,7 +113,7 @@ Arguments parseArguments(const std::vector<std::string>& words, size_t from) {
     const std::string& word = words[i];
     if (word.rfind("--", 0) == 0 && word.size() > 2) {
       const std::string name = word.substr(2);
-      if (name == "coverings" || name == "quiet" || name == "help" || name == "construct" || name == "verbose") {
+      if (name == "coverings" || name == "quiet" || name == "help" || name == "construct" || name == "verbose" || name == "cover") {
         args.options[name].assign(1, '1');
         continue;
       }
@@ -282,7 +284,8 @@ int commandSearch(const Arguments& args, Console& io) {
     PermutationGroup group;
     if (!parseGroup(args.options.at("group"), design.v, group, error)) return usageError(io, error);
     if (!groupSearchApplies(design, group, error)) return usageError(io, error);
-    found = searchInvariantWheel(design, group, options);
+    found = args.options.count("cover") ? coverInvariantWheel(design, group, options)
+                                        : searchInvariantWheel(design, group, options);
   } else {
     found = searchWheel(design, options, constructedWheels(options.seed));
   }

@@ -10,6 +10,7 @@
 
 #include "wheelcore/coverstate.h"
 #include "wheelcore/field.h"
+#include "wheelcore/setcover.h"
 
 using namespace wheelsearch;
 
@@ -312,6 +313,61 @@ Candidate searchInvariantWheel(const Design& design, const PermutationGroup& gro
   if (design.t < design.m) supersets = std::make_unique<SupersetTable>(design, orbits, orbitTable(group, design.t));
   const AnnealCounters counters = annealUnits(design, &orbits, supersets.get(), start, options, record);
   if (options.stats) options.stats->add(counters.moves, counters.cpuSeconds);
+  if (!best.tickets.empty() && !designHolds(design, best.tickets)) best = Candidate{};
+  return best;
+}
+
+Candidate coverInvariantWheel(const Design& design, const PermutationGroup& group, const SearchOptions& options) {
+  Candidate best;
+  const SubsetOrbits draws = orbitTable(group, design.m);
+  const SubsetRanker drawRanker(design.v, design.m);
+  // One set per orbit of k-sets, its first member standing for it: the orbits
+  // of draws it meets in t positions or more.
+  const std::vector<std::vector<Mask>> ticketOrbits = subsetOrbits(group, design.k);
+  uint64_t metPerTicket = 0;
+  for (int j = design.t; j <= std::min(design.k, design.m); ++j)
+    metPerTicket += binomial(design.k, j) * binomial(design.v - design.k, design.m - j);
+  if (metPerTicket * ticketOrbits.size() > 150'000'000) return best;
+  SetCoverInstance instance;
+  instance.elementCount = static_cast<uint32_t>(draws.orbitCount());
+  std::vector<Mask> representatives;
+  std::vector<uint32_t> met;
+  for (const std::vector<Mask>& orbit : ticketOrbits) {
+    const Mask ticket = orbit.front();
+    representatives.push_back(ticket);
+    met.clear();
+    const std::vector<int> inside = positionsOf(ticket), outside = positionsOf(allPositions(design.v) & ~ticket);
+    for (int j = design.t; j <= std::min(design.k, design.m); ++j)
+      forEachSubset(inside, j, [&](Mask common) {
+        forEachSubset(outside, design.m - j,
+                      [&](Mask rest) { met.push_back(draws.orbitOf[drawRanker.rank(common | rest)]); });
+      });
+    instance.addSet(met);
+  }
+  Rng rng = makeRng(options.seed, 0x636f7672);
+  const uint64_t target = options.target ? options.target : designLowerBound(design);
+  const std::string method = "set cover over orbits, invariant under " + group.name;
+  auto record = [&](const std::vector<uint32_t>& cover) {
+    std::vector<Mask> chosen;
+    for (uint32_t s : cover) chosen.push_back(representatives[s]);
+    std::vector<Mask> wheel = pruneRedundant(design, expandOrbits(group, chosen), rng);
+    if (best.tickets.empty() || wheel.size() < best.tickets.size()) {
+      best.tickets = std::move(wheel);
+      best.method = method;
+      if (options.progress)
+        options.progress(std::to_string(cover.size()) + " orbits give " + std::to_string(best.tickets.size()) +
+                         " tickets");
+    }
+    return best.tickets.size() <= target;
+  };
+  SetCoverOptions coverOptions;
+  coverOptions.seed = options.seed;
+  coverOptions.seconds = options.seconds;
+  coverOptions.steps = options.moves;
+  coverOptions.progress = options.progress;
+  const double startCpu = threadCpuSeconds();
+  const uint64_t steps = searchSetCover(instance, {}, coverOptions, record);
+  if (options.stats) options.stats->add(steps, threadCpuSeconds() - startCpu);
   if (!best.tickets.empty() && !designHolds(design, best.tickets)) best = Candidate{};
   return best;
 }

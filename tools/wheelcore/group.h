@@ -63,3 +63,12 @@ bool invariantWheelHolds(const Design& design, const PermutationGroup& group,
 // when no wheel was found within the budget.
 // REQUIRES: groupSearchApplies(design, group).
 Candidate searchInvariantWheel(const Design& design, const PermutationGroup& group, const SearchOptions& options);
+
+// The same problem solved as a set cover: every orbit of k-sets is listed with
+// the orbits of m-subsets it meets, and a weighted local search
+// (wheelcore/setcover.h) looks for the fewest orbits that meet them all,
+// within options.seconds. Method "set cover over orbits, invariant under
+// <group name>". Empty when nothing was found or the listing would exceed
+// its memory budget.
+// REQUIRES: groupSearchApplies(design, group).
+Candidate coverInvariantWheel(const Design& design, const PermutationGroup& group, const SearchOptions& options);

@@ -1,0 +1,35 @@
+#pragma once
+// A small set-cover solver for wheel searches whose candidate tickets can be
+// listed: every orbit of k-sets under a group, each with the orbits of draws
+// it meets. Weighted local search: the elements left uncovered grow heavier
+// at every step, so the search is pushed out of the covers it keeps falling
+// back to, which plain annealing on the same problem does not escape.
+// Deterministic for its seed and step budget. Not thread-safe per instance.
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+struct SetCoverInstance {
+  uint32_t elementCount = 0;
+  // Set s covers elements[first[s] .. first[s + 1]), no element twice.
+  std::vector<uint64_t> first{0};
+  std::vector<uint32_t> elements;
+  size_t setCount() const { return first.size() - 1; }
+  void addSet(std::vector<uint32_t> members);  // sorts and removes repeats
+};
+
+struct SetCoverOptions {
+  uint64_t seed = 1;
+  double seconds = 10;  // processor time
+  uint64_t steps = 0;   // when non-zero, the budget instead of seconds
+  std::function<void(const std::string&)> progress;
+};
+
+// Searches for ever smaller covers, starting from `start` (set numbers; any
+// elements it leaves uncovered are covered greedily first). record(cover) is
+// called with each smaller cover found and ends the search by returning true.
+// Returns the number of steps made.
+uint64_t searchSetCover(const SetCoverInstance& instance, std::vector<uint32_t> start, const SetCoverOptions& options,
+                        const std::function<bool(const std::vector<uint32_t>&)>& record);
