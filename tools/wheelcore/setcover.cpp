@@ -147,10 +147,10 @@ uint64_t searchSetCover(const SetCoverInstance& instance, std::vector<uint32_t> 
   // Cover what the start leaves out, each time with the set gaining most.
   while (!search.uncovered().empty()) {
     const uint32_t e = search.uncovered().front();
+    if (search.setsBegin(e) == search.setsEnd(e)) return 0;  // an element no set covers
     uint32_t best = *search.setsBegin(e);
     for (const uint32_t* s = search.setsBegin(e); s != search.setsEnd(e); ++s)
       if (search.score(*s) > search.score(best)) best = *s;
-    if (search.setsBegin(e) == search.setsEnd(e)) return 0;  // an element no set covers
     search.add(best, 0);
   }
   // The set in the cover whose removal loses least; ties go to the one left
