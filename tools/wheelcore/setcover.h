@@ -1,9 +1,11 @@
 #pragma once
 // A small set-cover solver for wheel searches whose candidate tickets can be
 // listed: every orbit of k-sets under a group, each with the orbits of draws
-// it meets. Weighted local search: the elements left uncovered grow heavier
-// at every step, so the search is pushed out of the covers it keeps falling
-// back to, which plain annealing on the same problem does not escape.
+// it meets. Weighted local search: each step swaps one set of the cover for
+// one holding an uncovered element, and when that leaves as much uncovered
+// as before, the uncovered elements grow heavier, so the search is pushed out
+// of the covers it keeps falling back to, which plain annealing on the same
+// problem does not escape.
 // Deterministic for its seed and step budget. Not thread-safe per instance.
 
 #include <cstdint>
