@@ -226,6 +226,23 @@ std::vector<Mask> expandOrbits(const PermutationGroup& group, const std::vector<
   return {wheel.begin(), wheel.end()};
 }
 
+// The union of the orbits of `representatives`, its redundant tickets
+// removed, becomes `best` where it is smaller; true once `best` is as small as
+// the search's target (the lower bound unless one is given).
+bool keepSmallerOrbitWheel(const Design& design, const PermutationGroup& group, const SearchOptions& options,
+                           const std::string& search, const std::vector<Mask>& representatives, Rng& rng,
+                           Candidate& best) {
+  std::vector<Mask> wheel = pruneRedundant(design, expandOrbits(group, representatives), rng);
+  if (best.tickets.empty() || wheel.size() < best.tickets.size()) {
+    best.tickets = std::move(wheel);
+    best.method = search + ", invariant under " + group.name;
+    if (options.progress)
+      options.progress(std::to_string(representatives.size()) + " orbits give " + std::to_string(best.tickets.size()) +
+                       " tickets");
+  }
+  return best.tickets.size() <= (options.target ? options.target : designLowerBound(design));
+}
+
 }  // namespace
 
 SubsetOrbits subsetOrbitTable(const PermutationGroup& group, int m) { return orbitTable(group, m); }
@@ -295,18 +312,8 @@ Candidate searchInvariantWheel(const Design& design, const PermutationGroup& gro
       start.push_back(ticket);
     }
   }
-  const uint64_t target = options.target ? options.target : designLowerBound(design);
-  const std::string method = "annealing, invariant under " + group.name;
   auto record = [&](const std::vector<Mask>& representatives) {
-    std::vector<Mask> wheel = pruneRedundant(design, expandOrbits(group, representatives), rng);
-    if (best.tickets.empty() || wheel.size() < best.tickets.size()) {
-      best.tickets = std::move(wheel);
-      best.method = method;
-      if (options.progress)
-        options.progress(std::to_string(representatives.size()) + " orbits give " + std::to_string(best.tickets.size()) +
-                         " tickets");
-    }
-    return best.tickets.size() <= target;
+    return keepSmallerOrbitWheel(design, group, options, "annealing", representatives, rng, best);
   };
   // A lotto design counts its met orbits through the orbits of t-subsets.
   std::unique_ptr<SupersetTable> supersets;
@@ -345,20 +352,10 @@ Candidate coverInvariantWheel(const Design& design, const PermutationGroup& grou
     instance.addSet(met);
   }
   Rng rng = makeRng(options.seed, 0x636f7672);
-  const uint64_t target = options.target ? options.target : designLowerBound(design);
-  const std::string method = "set cover over orbits, invariant under " + group.name;
   auto record = [&](const std::vector<uint32_t>& cover) {
     std::vector<Mask> chosen;
     for (uint32_t s : cover) chosen.push_back(representatives[s]);
-    std::vector<Mask> wheel = pruneRedundant(design, expandOrbits(group, chosen), rng);
-    if (best.tickets.empty() || wheel.size() < best.tickets.size()) {
-      best.tickets = std::move(wheel);
-      best.method = method;
-      if (options.progress)
-        options.progress(std::to_string(cover.size()) + " orbits give " + std::to_string(best.tickets.size()) +
-                         " tickets");
-    }
-    return best.tickets.size() <= target;
+    return keepSmallerOrbitWheel(design, group, options, "set cover over orbits", chosen, rng, best);
   };
   SetCoverOptions coverOptions;
   coverOptions.seed = options.seed;
