@@ -478,6 +478,13 @@ size_t leastUsefulUnit(const CoverState& state, bool exact, Rng& rng) {
 
 }  // namespace
 
+uint64_t metPerTicket(const Design& design) {
+  uint64_t met = 0;
+  for (int j = design.t; j <= std::min(design.k, design.m); ++j)
+    met += binomial(design.k, j) * binomial(design.v - design.k, design.m - j);
+  return met;
+}
+
 // Flattened: the state's per-move calls are inlined into the loop, which
 // saves about a sixth of the instructions of a move.
 [[gnu::flatten]] AnnealCounters annealUnits(const Design& design, const SubsetOrbits* orbits,
@@ -503,10 +510,7 @@ size_t leastUsefulUnit(const CoverState& state, bool exact, Rng& rng) {
   };
   // Finding the unit that matters least costs one walk over the m-subsets
   // each unit meets; worth it unless that walk is long.
-  uint64_t metPerTicket = 0;
-  for (int j = design.t; j <= std::min(design.k, design.m); ++j)
-    metPerTicket += binomial(design.k, j) * binomial(design.v - design.k, design.m - j);
-  const bool cheapUnique = metPerTicket <= 20000;
+  const bool cheapUnique = metPerTicket(design) <= 20000;
 
   std::vector<Mask> best;  // the fewest units that met every counter so far
   {

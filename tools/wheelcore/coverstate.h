@@ -208,6 +208,9 @@ class CoverState {
   int pendingX_ = 0, pendingY_ = 0;
 };
 
+// How many m-subsets one ticket meets in t positions or more.
+uint64_t metPerTicket(const Design& design);
+
 // Drops tickets that meet no m-subset alone, in random order; returns them sorted.
 std::vector<Mask> pruneRedundant(const Design& design, std::vector<Mask> tickets, Rng& rng);
 

@@ -101,23 +101,17 @@ bool parseGroup(const std::string& text, int v, PermutationGroup& group, std::st
     }
     group.generators.push_back(permutation([&](int x) { return (x + 1) % n; }));
     group.name = "cyclic on " + std::to_string(n) + " positions" + fixedText(fixed);
-  } else if (kind == "bicyclic") {
-    if (n % 2 != 0 || n < 4) {
-      error = "group \"" + text + "\": two cycles need an even number of positions, at least 4";
+  } else if (kind == "bicyclic" || kind == "cycles") {
+    const int cycles = kind == "bicyclic" ? 2 : parameter;
+    if (cycles < 1 || n % cycles != 0 || n / cycles < 2) {
+      error = "group \"" + text + "\": " + std::to_string(cycles) + " cycles of at least 2 positions each do not fit " +
+              std::to_string(n) + " moved positions";
       return false;
     }
-    const int half = n / 2;
-    group.generators.push_back(permutation([&](int x) { return x < half ? (x + 1) % half : half + (x - half + 1) % half; }));
-    group.name = "two cycles of " + std::to_string(half) + " positions" + fixedText(fixed);
-  } else if (kind == "cycles") {
-    if (parameter < 1 || n % parameter != 0 || n / parameter < 2) {
-      error = "group \"" + text + "\": C must divide the " + std::to_string(n) +
-              " moved positions into cycles of at least 2";
-      return false;
-    }
-    const int length = n / parameter;
+    const int length = n / cycles;
     group.generators.push_back(permutation([&](int x) { return x - x % length + (x % length + 1) % length; }));
-    group.name = std::to_string(parameter) + " cycles of " + std::to_string(length) + " positions" + fixedText(fixed);
+    group.name = (kind == "bicyclic" ? std::string("two") : std::to_string(cycles)) + " cycles of " +
+                 std::to_string(length) + " positions" + fixedText(fixed);
   } else if (kind == "affine") {
     int characteristic = 0;
     const std::optional<FiniteField> field = fieldOfOrder(n, characteristic);
@@ -328,19 +322,17 @@ Candidate coverInvariantWheel(const Design& design, const PermutationGroup& grou
   Candidate best;
   const SubsetOrbits draws = orbitTable(group, design.m);
   const SubsetRanker drawRanker(design.v, design.m);
-  // One set per orbit of k-sets, its first member standing for it: the orbits
-  // of draws it meets in t positions or more.
-  const std::vector<std::vector<Mask>> ticketOrbits = subsetOrbits(group, design.k);
-  uint64_t metPerTicket = 0;
-  for (int j = design.t; j <= std::min(design.k, design.m); ++j)
-    metPerTicket += binomial(design.k, j) * binomial(design.v - design.k, design.m - j);
-  if (metPerTicket * ticketOrbits.size() > 150'000'000) return best;
+  // One set per orbit of k-sets, one member standing for it: the orbits of
+  // draws it meets in t positions or more.
+  const SubsetOrbits ticketOrbits = orbitTable(group, design.k);
+  const SubsetRanker ticketRanker(design.v, design.k);
+  if (metPerTicket(design) * ticketOrbits.orbitCount() > 150'000'000) return best;
   SetCoverInstance instance;
   instance.elementCount = static_cast<uint32_t>(draws.orbitCount());
   std::vector<Mask> representatives;
   std::vector<uint32_t> met;
-  for (const std::vector<Mask>& orbit : ticketOrbits) {
-    const Mask ticket = orbit.front();
+  for (size_t orbit = 0; orbit < ticketOrbits.orbitCount(); ++orbit) {
+    const Mask ticket = ticketRanker.unrank(ticketOrbits.members[ticketOrbits.firstMember[orbit]]);
     representatives.push_back(ticket);
     met.clear();
     const std::vector<int> inside = positionsOf(ticket), outside = positionsOf(allPositions(design.v) & ~ticket);
@@ -363,7 +355,7 @@ Candidate coverInvariantWheel(const Design& design, const PermutationGroup& grou
   coverOptions.steps = options.moves;
   coverOptions.progress = options.progress;
   const double startCpu = threadCpuSeconds();
-  const uint64_t steps = searchSetCover(instance, {}, coverOptions, record);
+  const uint64_t steps = searchSetCover(instance, coverOptions, record);
   if (options.stats) options.stats->add(steps, threadCpuSeconds() - startCpu);
   if (!best.tickets.empty() && !designHolds(design, best.tickets)) best = Candidate{};
   return best;

@@ -130,7 +130,7 @@ class CoverSearch {
 
 }  // namespace
 
-uint64_t searchSetCover(const SetCoverInstance& instance, std::vector<uint32_t> start, const SetCoverOptions& options,
+uint64_t searchSetCover(const SetCoverInstance& instance, const SetCoverOptions& options,
                         const std::function<bool(const std::vector<uint32_t>&)>& record) {
   CoverSearch search(instance);
   Rng rng = makeRng(options.seed, 0x73637672);
@@ -140,11 +140,12 @@ uint64_t searchSetCover(const SetCoverInstance& instance, std::vector<uint32_t> 
     if (options.steps) return step < options.steps;
     return (step & 63) != 0 || threadCpuSeconds() - startCpu < options.seconds;
   };
-  std::sort(start.begin(), start.end());
-  start.erase(std::unique(start.begin(), start.end()), start.end());
-  for (uint32_t s : start)
-    if (s < instance.setCount()) search.add(s, 0);
-  // Cover what the start leaves out, each time with the set gaining most.
+  // Sets are better when they score higher, and on a tie when left alone longer.
+  auto preferred = [&](uint32_t s, uint32_t than) {
+    return than == UINT32_MAX || search.score(s) > search.score(than) ||
+           (search.score(s) == search.score(than) && search.changedAt(s) < search.changedAt(than));
+  };
+  // A greedy start: each uncovered element in turn, with the set gaining most.
   while (!search.uncovered().empty()) {
     const uint32_t e = search.uncovered().front();
     if (search.setsBegin(e) == search.setsEnd(e)) return 0;  // an element no set covers
@@ -153,16 +154,11 @@ uint64_t searchSetCover(const SetCoverInstance& instance, std::vector<uint32_t> 
       if (search.score(*s) > search.score(best)) best = *s;
     search.add(best, 0);
   }
-  // The set in the cover whose removal loses least; ties go to the one left
-  // alone longest. `keep` is not taken.
+  // The set in the cover whose removal loses least, other than `keep`.
   auto cheapest = [&](uint32_t keep) {
     uint32_t chosen = UINT32_MAX;
-    for (uint32_t s : search.cover()) {
-      if (s == keep) continue;
-      if (chosen == UINT32_MAX || search.score(s) > search.score(chosen) ||
-          (search.score(s) == search.score(chosen) && search.changedAt(s) < search.changedAt(chosen)))
-        chosen = s;
-    }
+    for (uint32_t s : search.cover())
+      if (s != keep && preferred(s, chosen)) chosen = s;
     return chosen;
   };
   uint32_t lastAdded = UINT32_MAX;
@@ -184,10 +180,7 @@ uint64_t searchSetCover(const SetCoverInstance& instance, std::vector<uint32_t> 
     const uint32_t e = search.uncovered()[uniform(rng, search.uncovered().size())];
     uint32_t added = UINT32_MAX;
     for (const uint32_t* s = search.setsBegin(e); s != search.setsEnd(e); ++s) {
-      if (*s == removed) continue;
-      if (added == UINT32_MAX || search.score(*s) > search.score(added) ||
-          (search.score(*s) == search.score(added) && search.changedAt(*s) < search.changedAt(added)))
-        added = *s;
+      if (*s != removed && preferred(*s, added)) added = *s;
     }
     if (added == UINT32_MAX) added = removed;
     search.add(added, step);

@@ -29,9 +29,9 @@ struct SetCoverOptions {
   std::function<void(const std::string&)> progress;
 };
 
-// Searches for ever smaller covers, starting from `start` (set numbers; any
-// elements it leaves uncovered are covered greedily first). record(cover) is
-// called with each smaller cover found and ends the search by returning true.
-// Returns the number of steps made.
-uint64_t searchSetCover(const SetCoverInstance& instance, std::vector<uint32_t> start, const SetCoverOptions& options,
+// Searches for ever smaller covers from a greedy one. record(cover) is called
+// with each cover as small as the smallest so far (a few hundred times at
+// most for one size) and ends the search by returning true. Returns the
+// number of steps made; 0 when some element is in no set.
+uint64_t searchSetCover(const SetCoverInstance& instance, const SetCoverOptions& options,
                         const std::function<bool(const std::vector<uint32_t>&)>& record);
