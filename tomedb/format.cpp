@@ -266,6 +266,12 @@ void TTableHeader::Check(const std::string& fileName, int64_t fileSize) const {
       if (n < 0 || n >= fieldCount)
         damaged("index '%s' names field number %s, which does not exist", {indexes[j].name.Text(), Num(n)});
   if (recordTotal > 0) {
+    // Every record's data block lies in the file, so no record is larger
+    // than the file: a header that says otherwise would have the reader set
+    // aside buffers of up to 2 GB for a file of a few kilobytes.
+    const int32_t recordSize = ComputeRecordLayout(*this, fileName).recordSize;
+    if (recordSize > fileSize)
+      damaged("its records of %s bytes do not fit in a file of %s bytes", {Num(recordSize), Num(fileSize)});
     CheckStructureRange(recordTabOffset, kRecordTabBlockSize, fileSize, "record tab of table '" + table + "'",
                         fileName);
     for (int j = 0; j < indexCount; ++j)

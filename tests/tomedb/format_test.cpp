@@ -317,6 +317,16 @@ TEST(DamagedFile, CountsBeyondTheFixedArraysAreRefusedNamingTheFile) {
     image.Put32(t + 37, -3);
     ExpectDamaged(OpenError(image), "record total -3 is negative");
   }
+  {
+    // Records larger than the whole file: refused before any buffer for
+    // them is set aside. With no records the same field is only declared.
+    Image image;
+    size_t t = image.AddTable("t");
+    image.AddField(t, "s", ftString, 1'000'000'000);
+    EXPECT_EQ(OpenError(image), "");
+    image.Put32(t + 37, 1);
+    ExpectDamaged(OpenError(image), "records of 1000000001 bytes do not fit");
+  }
 }
 
 TEST(DamagedFile, OffsetsOutsideTheFileAreRefused) {
