@@ -8,6 +8,7 @@
 
 #include "wheelcore/group.h"
 #include "wheelcore/search.h"
+#include "wheelcore/setcover.h"
 
 namespace {
 
@@ -123,10 +124,36 @@ TEST(WheelGroups, SearchReachesCyclicDesigns) {
   SearchOptions options;
   options.moves = 20'000;
   const Design lotto{15, 5, 3, 5};
+  SearchOptions byTickets = options;
+  byTickets.coverByTickets = true;
   for (const char* text : {"cyclic:1", "cycles:2:1"}) {
     const Candidate found = coverInvariantWheel(lotto, group(text, 15), options);
     ASSERT_FALSE(found.tickets.empty()) << text;
     EXPECT_TRUE(designHolds(lotto, found.tickets)) << text;
     EXPECT_LE(found.tickets.size(), searchInvariantWheel(lotto, group(text, 15), options).tickets.size()) << text;
+    const Candidate weighed = coverInvariantWheel(lotto, group(text, 15), byTickets);
+    ASSERT_FALSE(weighed.tickets.empty()) << text;
+    EXPECT_TRUE(designHolds(lotto, weighed.tickets)) << text;
   }
+}
+
+// With costs, the cheapest cover wins over the one with fewest sets: one set
+// holding everything at cost 5 against three sets of cost 1 that share the work.
+TEST(WheelGroups, SetCoverKeepsTheCheapestCover) {
+  SetCoverInstance instance;
+  instance.elementCount = 6;
+  instance.addSet({0, 1, 2, 3, 4, 5}, 5);
+  instance.addSet({0, 1}, 1);
+  instance.addSet({2, 3}, 1);
+  instance.addSet({4, 5}, 1);
+  instance.addSet({1, 2, 4}, 2);
+  SetCoverOptions options;
+  options.steps = 2000;
+  std::vector<uint32_t> last;
+  searchSetCover(instance, options, [&](const std::vector<uint32_t>& cover) {
+    last = cover;
+    return false;
+  });
+  std::sort(last.begin(), last.end());
+  EXPECT_EQ(last, (std::vector<uint32_t>{1, 2, 3}));
 }

@@ -57,7 +57,8 @@ commands:
       --group G: search wheels invariant under a permutation group of the
       positions: cyclic[:F], bicyclic[:F], cycles:C[:F], affine:D[:F], psl[:F], pgl[:F]
       (F fixed positions; see group.h). --cover: with --group, a weighted
-      set-cover search over all orbits of tickets instead of annealing.
+      set-cover search over all orbits of tickets instead of annealing;
+      --by-tickets: with --cover, an orbit costs its tickets instead of one.
       --verbose: moves per second.
   import FILE --dir DIR [--pick K --type a|k --formula TifM --v V] [--credit TEXT]
       Verifies a wheel and writes it into the catalogue folder DIR, for every
@@ -113,7 +114,8 @@ Arguments parseArguments(const std::vector<std::string>& words, size_t from) {
     const std::string& word = words[i];
     if (word.rfind("--", 0) == 0 && word.size() > 2) {
       const std::string name = word.substr(2);
-      if (name == "coverings" || name == "quiet" || name == "help" || name == "construct" || name == "verbose" || name == "cover") {
+      if (name == "coverings" || name == "quiet" || name == "help" || name == "construct" || name == "verbose" || name == "cover" ||
+          name == "by-tickets") {
         args.options[name].assign(1, '1');
         continue;
       }
@@ -269,6 +271,10 @@ int commandSearch(const Arguments& args, Console& io) {
       !numberOption(args, "target", target, error) || !secondsOption(args, "seconds", options.seconds, error))
     return usageError(io, error);
   options.target = target;
+  if (args.options.count("cover") && !args.options.count("group")) return usageError(io, "--cover goes with --group");
+  if (args.options.count("by-tickets") && !args.options.count("cover"))
+    return usageError(io, "--by-tickets goes with --cover");
+  options.coverByTickets = args.options.count("by-tickets") > 0;
   options.progress = [&io](const std::string& line) { io.err << "wheelgen: " << line << "\n"; };
   SearchStats stats;
   options.stats = &stats;

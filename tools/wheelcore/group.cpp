@@ -341,13 +341,17 @@ Candidate coverInvariantWheel(const Design& design, const PermutationGroup& grou
         forEachSubset(outside, design.m - j,
                       [&](Mask rest) { met.push_back(draws.orbitOf[drawRanker.rank(common | rest)]); });
       });
-    instance.addSet(met);
+    // By tickets, an orbit costs its size: under a cycle with fixed
+    // positions, or on positions with divisors, orbits differ in size.
+    instance.addSet(met, options.coverByTickets ? ticketOrbits.firstMember[orbit + 1] - ticketOrbits.firstMember[orbit] : 1);
   }
   Rng rng = makeRng(options.seed, 0x636f7672);
   auto record = [&](const std::vector<uint32_t>& cover) {
     std::vector<Mask> chosen;
     for (uint32_t s : cover) chosen.push_back(representatives[s]);
-    return keepSmallerOrbitWheel(design, group, options, "set cover over orbits", chosen, rng, best);
+    return keepSmallerOrbitWheel(design, group, options,
+                                 options.coverByTickets ? "set cover over orbits by tickets" : "set cover over orbits",
+                                 chosen, rng, best);
   };
   SetCoverOptions coverOptions;
   coverOptions.seed = options.seed;

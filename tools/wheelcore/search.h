@@ -87,6 +87,7 @@ struct SearchOptions {
   double seconds = 10;  // processor-time budget of the annealing, in seconds; 0 = none
   uint64_t moves = 0;   // budget in annealing moves; 0 = none (then seconds rules)
   uint64_t target = 0;  // stop at this many tickets; 0 = the lower bound
+  bool coverByTickets = false;  // the set cover over orbits: an orbit costs its tickets, not one
   std::function<void(const std::string&)> progress;  // one line, no newline
   SearchStats* stats = nullptr;                        // when set, the moves made are added here
 };

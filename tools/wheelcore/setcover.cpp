@@ -11,7 +11,8 @@ using wheelsearch::Rng;
 using wheelsearch::threadCpuSeconds;
 using wheelsearch::uniform;
 
-void SetCoverInstance::addSet(std::vector<uint32_t> members) {
+void SetCoverInstance::addSet(std::vector<uint32_t> members, uint32_t setCost) {
+  cost.push_back(setCost);
   std::sort(members.begin(), members.end());
   members.erase(std::unique(members.begin(), members.end()), members.end());
   elements.insert(elements.end(), members.begin(), members.end());
@@ -47,6 +48,8 @@ class CoverSearch {
   }
 
   uint64_t size(uint32_t s) const { return in_.first[s + 1] - in_.first[s]; }
+  uint64_t cost(uint32_t s) const { return in_.cost.empty() ? 1 : in_.cost[s]; }
+  uint64_t total() const { return total_; }
   const std::vector<uint32_t>& cover() const { return members_; }
   const std::vector<uint32_t>& uncovered() const { return uncovered_; }
   bool covers(uint32_t e) const { return cover_[e] > 0; }
@@ -59,6 +62,7 @@ class CoverSearch {
   void add(uint32_t s, uint64_t step) {
     inCover_[s] = true;
     members_.push_back(s);
+    total_ += cost(s);
     changedAt_[s] = step;
     score_[s] = -score_[s];
     for (uint64_t i = in_.first[s]; i < in_.first[s + 1]; ++i) {
@@ -78,6 +82,7 @@ class CoverSearch {
   void remove(uint32_t s, uint64_t step) {
     inCover_[s] = false;
     members_.erase(std::find(members_.begin(), members_.end(), s));
+    total_ -= cost(s);
     changedAt_[s] = step;
     score_[s] = -score_[s];
     for (uint64_t i = in_.first[s]; i < in_.first[s + 1]; ++i) {
@@ -120,6 +125,7 @@ class CoverSearch {
   std::vector<int64_t> score_;
   std::vector<uint64_t> changedAt_;
   std::vector<uint32_t> members_;
+  uint64_t total_ = 0;  // the cost of members_
   std::vector<uint32_t> cover_, coverXor_;  // per element: sets covering it, and their xor
   std::vector<int64_t> weight_;
   std::vector<int32_t> slot_;
@@ -140,10 +146,13 @@ uint64_t searchSetCover(const SetCoverInstance& instance, const SetCoverOptions&
     if (options.steps) return step < options.steps;
     return (step & 63) != 0 || threadCpuSeconds() - startCpu < options.seconds;
   };
-  // Sets are better when they score higher, and on a tie when left alone longer.
+  // Sets are better when they score higher for what they cost (gain more, or
+  // lose less, per unit), and on a tie when left alone longer.
   auto preferred = [&](uint32_t s, uint32_t than) {
-    return than == UINT32_MAX || search.score(s) > search.score(than) ||
-           (search.score(s) == search.score(than) && search.changedAt(s) < search.changedAt(than));
+    if (than == UINT32_MAX) return true;
+    const int64_t mine = search.score(s) * static_cast<int64_t>(search.cost(than));
+    const int64_t theirs = search.score(than) * static_cast<int64_t>(search.cost(s));
+    return mine > theirs || (mine == theirs && search.changedAt(s) < search.changedAt(than));
   };
   // A greedy start: each uncovered element in turn, with the set gaining most.
   while (!search.uncovered().empty()) {
@@ -161,30 +170,55 @@ uint64_t searchSetCover(const SetCoverInstance& instance, const SetCoverOptions&
       if (s != keep && preferred(s, chosen)) chosen = s;
     return chosen;
   };
+  // The best set holding element e, other than `skip`.
+  auto bestFor = [&](uint32_t e, uint32_t skip) {
+    uint32_t chosen = UINT32_MAX;
+    for (const uint32_t* s = search.setsBegin(e); s != search.setsEnd(e); ++s)
+      if (*s != skip && preferred(*s, chosen)) chosen = *s;
+    return chosen;
+  };
   uint32_t lastAdded = UINT32_MAX;
-  size_t fewest = SIZE_MAX, toldAtFewest = 0;  // the smallest cover told so far
+  uint64_t cheapestCost = UINT64_MAX;  // of the cheapest cover told so far
+  uint64_t leastCost = UINT64_MAX;     // of any set
+  for (uint32_t s = 0; s < instance.setCount(); ++s) leastCost = std::min(leastCost, search.cost(s));
+  size_t toldAtCheapest = 0;
+  // Once it covers everything, the working cover is cut to below the
+  // cheapest found, so that covering every element again is progress. (A
+  // swap may make it dearer again; the next cut takes that back.)
+  auto undercut = [&] {
+    while (search.total() >= cheapestCost) {
+      const uint32_t s = cheapest(UINT32_MAX);
+      if (s == UINT32_MAX) break;
+      search.remove(s, step);
+    }
+  };
   auto lastReport = std::chrono::steady_clock::now();
   while (budgetLeft()) {
     while (search.uncovered().empty()) {
-      // Covers as small as the smallest are told too, a few hundred times:
-      // the same number of orbits may hold fewer tickets.
-      if (search.cover().size() < fewest) fewest = search.cover().size(), toldAtFewest = 0;
-      if (search.cover().size() == fewest && toldAtFewest++ < 256 && record(search.cover())) return step;
-      if (search.cover().size() <= 1) return step;
-      search.remove(cheapest(UINT32_MAX), step);
+      // Covers as cheap as the cheapest are told too, a few hundred times:
+      // the same cost may hold fewer tickets once redundant ones go.
+      if (search.total() < cheapestCost) cheapestCost = search.total(), toldAtCheapest = 0;
+      if (search.total() == cheapestCost && toldAtCheapest++ < 256 && record(search.cover())) return step;
+      if (search.total() <= leastCost) return step;  // no cover is cheaper
+      undercut();
     }
     ++step;
     const size_t uncoveredBefore = search.uncovered().size();
     const uint32_t removed = cheapest(lastAdded);
     if (removed != UINT32_MAX) search.remove(removed, step);
-    const uint32_t e = search.uncovered()[uniform(rng, search.uncovered().size())];
-    uint32_t added = UINT32_MAX;
-    for (const uint32_t* s = search.setsBegin(e); s != search.setsEnd(e); ++s) {
-      if (*s != removed && preferred(*s, added)) added = *s;
-    }
+    uint32_t added = bestFor(search.uncovered()[uniform(rng, search.uncovered().size())], removed);
     if (added == UINT32_MAX) added = removed;
     search.add(added, step);
     lastAdded = added;
+    // While it stays cheaper than the cheapest cover, the working cover may
+    // also grow: two small sets can then take the place of a dear one. (With
+    // equal costs there is never room for this.)
+    while (!search.uncovered().empty()) {
+      const uint32_t more = bestFor(search.uncovered()[uniform(rng, search.uncovered().size())], UINT32_MAX);
+      if (more == UINT32_MAX || search.total() + search.cost(more) >= cheapestCost) break;
+      search.add(more, step);
+      lastAdded = more;
+    }
     // Weights grow only where the swap left as much uncovered as before:
     // measured against growing them at every step, this found covers as
     // small or smaller on every cell tried, and a step costs less.

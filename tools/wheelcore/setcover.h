@@ -18,8 +18,11 @@ struct SetCoverInstance {
   // Set s covers elements[first[s] .. first[s + 1]), no element twice.
   std::vector<uint64_t> first{0};
   std::vector<uint32_t> elements;
+  // What each set costs (the tickets of an orbit); the search keeps the
+  // total below the cheapest cover found.
+  std::vector<uint32_t> cost;
   size_t setCount() const { return first.size() - 1; }
-  void addSet(std::vector<uint32_t> members);  // sorts and removes repeats
+  void addSet(std::vector<uint32_t> members, uint32_t setCost = 1);  // sorts and removes repeats
 };
 
 struct SetCoverOptions {
@@ -29,9 +32,9 @@ struct SetCoverOptions {
   std::function<void(const std::string&)> progress;
 };
 
-// Searches for ever smaller covers from a greedy one. record(cover) is called
-// with each cover as small as the smallest so far (a few hundred times at
-// most for one size) and ends the search by returning true. Returns the
+// Searches for ever cheaper covers from a greedy one. record(cover) is called
+// with each cover as cheap as the cheapest so far (a few hundred times at
+// most for one cost) and ends the search by returning true. Returns the
 // number of steps made; 0 when some element is in no set.
 uint64_t searchSetCover(const SetCoverInstance& instance, const SetCoverOptions& options,
                         const std::function<bool(const std::vector<uint32_t>&)>& record);
