@@ -211,9 +211,10 @@ uint64_t searchSetCover(const SetCoverInstance& instance, const SetCoverOptions&
     search.add(added, step);
     lastAdded = added;
     // While it stays cheaper than the cheapest cover, the working cover may
-    // also grow: two small sets can then take the place of a dear one. (With
-    // equal costs there is never room for this.)
-    while (!search.uncovered().empty()) {
+    // also grow: two small sets can then take the place of a dear one. With
+    // equal costs there is never room for this, and the step is the same as
+    // without costs, random draws included.
+    while (!search.uncovered().empty() && search.total() + leastCost < cheapestCost) {
       const uint32_t more = bestFor(search.uncovered()[uniform(rng, search.uncovered().size())], UINT32_MAX);
       if (more == UINT32_MAX || search.total() + search.cost(more) >= cheapestCost) break;
       search.add(more, step);
