@@ -44,6 +44,9 @@ TEST(WheelGroups, OrdersAndRefusals) {
   EXPECT_EQ(group("psl", 10).order, 360u);        // PSL(2,9)
   EXPECT_EQ(group("pgl", 10).order, 720u);
   EXPECT_EQ(group("psl", 9).order, 504u);         // PSL(2,8) = PGL(2,8)
+  // A multiplier mod a composite n: 2 has order 6 mod 21, 4 order 3.
+  EXPECT_EQ(group("mult:2:1", 22).order, 126u);
+  EXPECT_EQ(group("mult:4:1", 22).order, 63u);
   PermutationGroup g;
   std::string error;
   EXPECT_FALSE(parseGroup("affine:4", 12, g, error));  // 12 is not a prime power
@@ -53,10 +56,12 @@ TEST(WheelGroups, OrdersAndRefusals) {
   EXPECT_FALSE(parseGroup("cyclic:x", 13, g, error));
   EXPECT_FALSE(parseGroup("cycles:5", 13, g, error));  // 13 positions do not split into 5 cycles
   EXPECT_FALSE(parseGroup("spiral", 13, g, error));
+  EXPECT_FALSE(parseGroup("mult:3:1", 22, g, error));  // 3 is not a unit mod 21
+  EXPECT_FALSE(parseGroup("mult:1", 22, g, error));
 }
 
 TEST(WheelGroups, OrbitsPartitionTheDrawsAndAreClosed) {
-  for (const char* text : {"cyclic:1", "bicyclic", "cycles:3:2", "affine:3:1", "psl:2", "affine:2:5", "psl:4"}) {
+  for (const char* text : {"cyclic:1", "bicyclic", "cycles:3:2", "affine:3:1", "psl:2", "affine:2:5", "psl:4", "mult:5:2"}) {
     const PermutationGroup g = group(text, 14);
     const std::vector<std::vector<uint64_t>> orbits = subsetOrbits(g, 4);
     std::set<uint64_t> seen;
@@ -135,6 +140,10 @@ TEST(WheelGroups, SearchReachesCyclicDesigns) {
     ASSERT_FALSE(weighed.tickets.empty()) << text;
     EXPECT_TRUE(designHolds(lotto, weighed.tickets)) << text;
   }
+  // A multiplier group: orbits of several sizes, and more than the cycle's.
+  const Candidate multiplied = coverInvariantWheel(lotto, group("mult:3:1", 15), byTickets);
+  ASSERT_FALSE(multiplied.tickets.empty());
+  EXPECT_TRUE(designHolds(lotto, multiplied.tickets));
 }
 
 // With costs, the cheapest cover wins over the one with fewest sets: one set

@@ -4,6 +4,7 @@
 #include <deque>
 #include <map>
 #include <memory>
+#include <numeric>
 #include <optional>
 #include <set>
 #include <unordered_set>
@@ -73,10 +74,10 @@ bool parseGroup(const std::string& text, int v, PermutationGroup& group, std::st
     return true;
   };
   const std::string& kind = parts[0];
-  const bool takesParameter = kind == "affine" || kind == "cycles";
+  const bool takesParameter = kind == "affine" || kind == "cycles" || kind == "mult";
   const size_t expected = takesParameter ? 2 : 1;
   if (parts.size() < expected || parts.size() > expected + 1) {
-    error = "group \"" + text + "\": write cyclic[:F], bicyclic[:F], cycles:C[:F], affine:D[:F], psl[:F] or pgl[:F]";
+    error = "group \"" + text + "\": write cyclic[:F], bicyclic[:F], cycles:C[:F], mult:A[:F], affine:D[:F], psl[:F] or pgl[:F]";
     return false;
   }
   int fixed = 0, parameter = 0;
@@ -112,6 +113,18 @@ bool parseGroup(const std::string& text, int v, PermutationGroup& group, std::st
     group.generators.push_back(permutation([&](int x) { return x - x % length + (x % length + 1) % length; }));
     group.name = (kind == "bicyclic" ? std::string("two") : std::to_string(cycles)) + " cycles of " +
                  std::to_string(length) + " positions" + fixedText(fixed);
+  } else if (kind == "mult") {
+    // The cycle together with a multiplier: x -> x + 1 and x -> A x mod n.
+    // For a prime n this is an affine group; for the other n it is not.
+    if (n < 3 || parameter < 2 || parameter >= n || std::gcd(parameter, n) != 1) {
+      error = "group \"" + text + "\": the multiplier must be between 2 and " + std::to_string(n - 1) +
+              " and share no factor with " + std::to_string(n);
+      return false;
+    }
+    group.generators.push_back(permutation([&](int x) { return (x + 1) % n; }));
+    group.generators.push_back(permutation([&](int x) { return x * parameter % n; }));
+    group.name = "cyclic on " + std::to_string(n) + " positions with multiplier " + std::to_string(parameter) +
+                 fixedText(fixed);
   } else if (kind == "affine") {
     int characteristic = 0;
     const std::optional<FiniteField> field = fieldOfOrder(n, characteristic);
@@ -158,7 +171,7 @@ bool parseGroup(const std::string& text, int v, PermutationGroup& group, std::st
     group.name = std::string(kind == "pgl" ? "PGL" : "PSL") + "(2," + std::to_string(q) + ") on the projective line" +
                  fixedText(fixed);
   } else {
-    error = "group \"" + text + "\": unknown kind \"" + kind + "\" (cyclic, bicyclic, cycles, affine, psl, pgl)";
+    error = "group \"" + text + "\": unknown kind \"" + kind + "\" (cyclic, bicyclic, cycles, mult, affine, psl, pgl)";
     return false;
   }
   group.order = groupOrder(group);
