@@ -47,6 +47,7 @@ TEST(WheelGroups, OrdersAndRefusals) {
   // A multiplier mod a composite n: 2 has order 6 mod 21, 4 order 3.
   EXPECT_EQ(group("mult:2:1", 22).order, 126u);
   EXPECT_EQ(group("mult:4:1", 22).order, 63u);
+  EXPECT_EQ(group("mult:4:1:3", 22).order, 21u);  // turned by 3: 7 steps
   PermutationGroup g;
   std::string error;
   EXPECT_FALSE(parseGroup("affine:4", 12, g, error));  // 12 is not a prime power
@@ -58,10 +59,11 @@ TEST(WheelGroups, OrdersAndRefusals) {
   EXPECT_FALSE(parseGroup("spiral", 13, g, error));
   EXPECT_FALSE(parseGroup("mult:3:1", 22, g, error));  // 3 is not a unit mod 21
   EXPECT_FALSE(parseGroup("mult:1", 22, g, error));
+  EXPECT_FALSE(parseGroup("mult:2:1:4", 22, g, error));  // 4 does not divide 21
 }
 
 TEST(WheelGroups, OrbitsPartitionTheDrawsAndAreClosed) {
-  for (const char* text : {"cyclic:1", "bicyclic", "cycles:3:2", "affine:3:1", "psl:2", "affine:2:5", "psl:4", "mult:5:2"}) {
+  for (const char* text : {"cyclic:1", "bicyclic", "cycles:3:2", "affine:3:1", "psl:2", "affine:2:5", "psl:4", "mult:5:2", "mult:5:2:2"}) {
     const PermutationGroup g = group(text, 14);
     const std::vector<std::vector<uint64_t>> orbits = subsetOrbits(g, 4);
     std::set<uint64_t> seen;

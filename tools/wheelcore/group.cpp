@@ -76,13 +76,15 @@ bool parseGroup(const std::string& text, int v, PermutationGroup& group, std::st
   const std::string& kind = parts[0];
   const bool takesParameter = kind == "affine" || kind == "cycles" || kind == "mult";
   const size_t expected = takesParameter ? 2 : 1;
-  if (parts.size() < expected || parts.size() > expected + 1) {
-    error = "group \"" + text + "\": write cyclic[:F], bicyclic[:F], cycles:C[:F], mult:A[:F], affine:D[:F], psl[:F] or pgl[:F]";
+  const size_t most = kind == "mult" ? expected + 2 : expected + 1;  // mult:A[:F[:S]]
+  if (parts.size() < expected || parts.size() > most) {
+    error = "group \"" + text + "\": write cyclic[:F], bicyclic[:F], cycles:C[:F], mult:A[:F[:S]], affine:D[:F], psl[:F] or pgl[:F]";
     return false;
   }
-  int fixed = 0, parameter = 0;
+  int fixed = 0, parameter = 0, step = 1;
   if (takesParameter && !number(parts[1], parameter)) return false;
-  if (parts.size() == expected + 1 && !number(parts[expected], fixed)) return false;
+  if (parts.size() > expected && !number(parts[expected], fixed)) return false;
+  if (parts.size() > expected + 1 && !number(parts[expected + 1], step)) return false;
   const int n = v - fixed;
   if (v < 1 || v > kMaxPositions || fixed >= v) {
     error = "group \"" + text + "\": needs more positions than fixed points (v = " + std::to_string(v) + ")";
@@ -116,15 +118,22 @@ bool parseGroup(const std::string& text, int v, PermutationGroup& group, std::st
   } else if (kind == "mult") {
     // The cycle together with a multiplier: x -> x + 1 and x -> A x mod n.
     // For a prime n this is an affine group; for the other n it is not.
+    // With a step S, the turn is x -> x + S, which leaves S cycles of n / S
+    // positions that the multiplier may mix (it keeps the multiples of S).
     if (n < 3 || parameter < 2 || parameter >= n || std::gcd(parameter, n) != 1) {
       error = "group \"" + text + "\": the multiplier must be between 2 and " + std::to_string(n - 1) +
               " and share no factor with " + std::to_string(n);
       return false;
     }
-    group.generators.push_back(permutation([&](int x) { return (x + 1) % n; }));
+    if (step < 1 || n % step != 0 || n / step < 2) {
+      error = "group \"" + text + "\": the step must divide " + std::to_string(n) + " and leave cycles of 2 or more";
+      return false;
+    }
+    group.generators.push_back(permutation([&](int x) { return (x + step) % n; }));
     group.generators.push_back(permutation([&](int x) { return x * parameter % n; }));
-    group.name = "cyclic on " + std::to_string(n) + " positions with multiplier " + std::to_string(parameter) +
-                 fixedText(fixed);
+    group.name = "cyclic on " + std::to_string(n) + " positions" +
+                 (step > 1 ? " turned by " + std::to_string(step) : std::string()) + " with multiplier " +
+                 std::to_string(parameter) + fixedText(fixed);
   } else if (kind == "affine") {
     int characteristic = 0;
     const std::optional<FiniteField> field = fieldOfOrder(n, characteristic);
