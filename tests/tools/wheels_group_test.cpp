@@ -48,6 +48,7 @@ TEST(WheelGroups, OrdersAndRefusals) {
   EXPECT_EQ(group("mult:2:1", 22).order, 126u);
   EXPECT_EQ(group("mult:4:1", 22).order, 63u);
   EXPECT_EQ(group("mult:4:1:3", 22).order, 21u);  // turned by 3: 7 steps
+  EXPECT_EQ(group("mult:2:1:21", 22).order, 6u);   // no turn: the multiplier alone
   PermutationGroup g;
   std::string error;
   EXPECT_FALSE(parseGroup("affine:4", 12, g, error));  // 12 is not a prime power
@@ -63,7 +64,7 @@ TEST(WheelGroups, OrdersAndRefusals) {
 }
 
 TEST(WheelGroups, OrbitsPartitionTheDrawsAndAreClosed) {
-  for (const char* text : {"cyclic:1", "bicyclic", "cycles:3:2", "affine:3:1", "psl:2", "affine:2:5", "psl:4", "mult:5:2", "mult:5:2:2"}) {
+  for (const char* text : {"cyclic:1", "bicyclic", "cycles:3:2", "affine:3:1", "psl:2", "affine:2:5", "psl:4", "mult:5:2", "mult:5:2:2", "mult:3:1:13"}) {
     const PermutationGroup g = group(text, 14);
     const std::vector<std::vector<uint64_t>> orbits = subsetOrbits(g, 4);
     std::set<uint64_t> seen;

@@ -125,15 +125,20 @@ bool parseGroup(const std::string& text, int v, PermutationGroup& group, std::st
               " and share no factor with " + std::to_string(n);
       return false;
     }
-    if (step < 1 || n % step != 0 || n / step < 2) {
-      error = "group \"" + text + "\": the step must divide " + std::to_string(n) + " and leave cycles of 2 or more";
+    // A step of n itself turns nothing: the multiplier alone, whose orbits
+    // are the smallest of all.
+    if (step < 1 || n % step != 0 || (n / step < 2 && step != n)) {
+      error = "group \"" + text + "\": the step must divide " + std::to_string(n) +
+              " and leave cycles of 2 or more, or be " + std::to_string(n) + " for no turn";
       return false;
     }
-    group.generators.push_back(permutation([&](int x) { return (x + step) % n; }));
+    if (step < n) group.generators.push_back(permutation([&](int x) { return (x + step) % n; }));
     group.generators.push_back(permutation([&](int x) { return x * parameter % n; }));
-    group.name = "cyclic on " + std::to_string(n) + " positions" +
-                 (step > 1 ? " turned by " + std::to_string(step) : std::string()) + " with multiplier " +
-                 std::to_string(parameter) + fixedText(fixed);
+    group.name = step == n ? "multiplier " + std::to_string(parameter) + " on " + std::to_string(n) + " positions" +
+                                 fixedText(fixed)
+                           : "cyclic on " + std::to_string(n) + " positions" +
+                                 (step > 1 ? " turned by " + std::to_string(step) : std::string()) +
+                                 " with multiplier " + std::to_string(parameter) + fixedText(fixed);
   } else if (kind == "affine") {
     int characteristic = 0;
     const std::optional<FiniteField> field = fieldOfOrder(n, characteristic);
