@@ -82,3 +82,35 @@ TEST(WheelgenCommands, ExitStatuses) {
             2);
   EXPECT_EQ(wheelgen({"--help"}).status, 0);
 }
+
+TEST(WheelgenCommands, SearchFromAHeldWheel) {
+  const fs::path folder = scratchFolder("wheelgen-from");
+  const std::string start = (folder / "start.txt").string(), out = (folder / "out.txt").string();
+  const std::vector<std::string> spec = {"--pick", "5", "--type", "a", "--formula", "3if3", "--v", "10"};
+  auto search = [&](std::vector<std::string> more) {
+    std::vector<std::string> args = {"search"};
+    args.insert(args.end(), spec.begin(), spec.end());
+    args.insert(args.end(), more.begin(), more.end());
+    return wheelgen(args);
+  };
+  ASSERT_EQ(search({"--moves", "1", "--out", start}).status, 0);
+  auto tickets = [](const std::string& file) {
+    std::ifstream in(file);
+    size_t count = 0;
+    for (std::string line; std::getline(in, line);) count += !line.empty() && line[0] != '#';
+    return count;
+  };
+  const CommandRun annealed = search({"--from", start, "--moves", "200000", "--out", out});
+  ASSERT_EQ(annealed.status, 0) << annealed.err;
+  EXPECT_LE(tickets(out), tickets(start));
+  // A wheel of another design, or one that fails, is refused before any search.
+  const CommandRun other = wheelgen({"search", "--pick", "5", "--type", "a", "--formula", "3if3", "--v", "11", "--from",
+                                     start, "--out", out});
+  EXPECT_EQ(other.status, 2);
+  EXPECT_NE(other.err.find("not a wheel of"), std::string::npos) << other.err;
+  std::ifstream in(start);
+  std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  in.close();
+  std::ofstream(start) << text.substr(0, text.find_last_of('\n', text.size() - 2) + 1);  // one ticket short
+  EXPECT_EQ(search({"--from", start, "--out", out}).status, 2);
+}

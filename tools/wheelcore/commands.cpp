@@ -49,7 +49,7 @@ commands:
       Prints one verdict line; exit 0 when the guarantee holds, 1 when it fails,
       2 on bad input.
   search --pick K --type a|k --formula TifM --v V --out FILE
-         [--seconds S] [--moves N] [--seed N] [--target N]
+         [--seconds S] [--moves N] [--seed N] [--target N] [--from FILE]
       Finds a small wheel: constructions, a greedy start, then simulated
       annealing for S seconds of processor time (default 10) or N moves. Same
       seed, same moves, same result. Progress goes to stderr; the wheel is written to FILE as a
@@ -59,6 +59,8 @@ commands:
       (F fixed positions; see group.h). --cover: with --group, a weighted
       set-cover search over all orbits of tickets instead of annealing;
       --by-tickets: with --cover, an orbit costs its tickets instead of one.
+      --from FILE: anneal from the wheel in FILE (any wheel of the same
+      design, verified first) instead of the constructions.
       --verbose: moves per second.
   import FILE --dir DIR [--pick K --type a|k --formula TifM --v V] [--credit TEXT]
       Verifies a wheel and writes it into the catalogue folder DIR, for every
@@ -284,9 +286,26 @@ int commandSearch(const Arguments& args, Console& io) {
   if (!checkWritable(out, error)) return usageError(io, error);
 
   const Design design = designOf(spec);
+  // A held wheel to anneal from instead of the constructions: the smallest
+  // wheels of a group search are often a few tickets from smaller ones
+  // that no group leaves invariant.
+  Candidate from;
+  if (args.options.count("from")) {
+    if (args.options.count("group")) return usageError(io, "--from does not go with --group");
+    const std::string path = args.options.at("from");
+    WheelFile held;
+    if (!readWheelFile(path, held, error)) return usageError(io, error);
+    if (designOf(held.spec) != design)
+      return usageError(io, path + " holds " + describeSpec(held.spec) + ", not a wheel of " + describeSpec(spec));
+    const VerifyResult result = verifyWheel(held.spec, held.tickets);
+    if (!result.holds) return usageError(io, path + ": " + result.message);
+    from = {designTickets(held.spec, held.tickets), held.method};
+  }
   const auto started = std::chrono::steady_clock::now();
   Candidate found;
-  if (args.options.count("group")) {
+  if (!from.tickets.empty()) {
+    found = annealWheel(design, from, options);
+  } else if (args.options.count("group")) {
     PermutationGroup group;
     if (!parseGroup(args.options.at("group"), design.v, group, error)) return usageError(io, error);
     if (!groupSearchApplies(design, group, error)) return usageError(io, error);
