@@ -24,6 +24,15 @@ CommandRun wheelgen(const std::vector<std::string>& args) {
   return {status, out.str(), err.str()};
 }
 
+// Rewrites a wheel file without its last ticket.
+void dropLastTicket(const fs::path& file) {
+  std::ifstream in(file);
+  std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  in.close();
+  text.erase(text.find_last_of('\n', text.size() - 2) + 1);
+  std::ofstream(file) << text;
+}
+
 }  // namespace
 
 TEST(WheelgenCommands, CatalogueFillsAFolderOnceAndStopsAtADamagedFile) {
@@ -47,11 +56,7 @@ TEST(WheelgenCommands, CatalogueFillsAFolderOnceAndStopsAtADamagedFile) {
     if (entry.is_regular_file() && entry.path().filename().string().find("3if3") != std::string::npos)
       victim = entry.path();
   ASSERT_FALSE(victim.empty());
-  std::ifstream in(victim);
-  std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  in.close();
-  text.erase(text.find_last_of('\n', text.size() - 2) + 1);  // drop the last ticket
-  std::ofstream(victim) << text;
+  dropLastTicket(victim);
   const CommandRun damaged = wheelgen(build);
   EXPECT_EQ(damaged.status, 1);
   EXPECT_NE(damaged.err.find(victim.filename().string()), std::string::npos) << damaged.err;
@@ -108,9 +113,6 @@ TEST(WheelgenCommands, SearchFromAHeldWheel) {
                                      start, "--out", out});
   EXPECT_EQ(other.status, 2);
   EXPECT_NE(other.err.find("not a wheel of"), std::string::npos) << other.err;
-  std::ifstream in(start);
-  std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  in.close();
-  std::ofstream(start) << text.substr(0, text.find_last_of('\n', text.size() - 2) + 1);  // one ticket short
+  dropLastTicket(start);
   EXPECT_EQ(search({"--from", start, "--out", out}).status, 2);
 }
