@@ -49,6 +49,7 @@ TEST(WheelGroups, OrdersAndRefusals) {
   EXPECT_EQ(group("mult:4:1", 22).order, 63u);
   EXPECT_EQ(group("mult:4:1:3", 22).order, 21u);  // turned by 3: 7 steps
   EXPECT_EQ(group("mult:2:1:21", 22).order, 6u);   // no turn: the multiplier alone
+  EXPECT_EQ(group("trivial", 13).order, 1u);
   PermutationGroup g;
   std::string error;
   EXPECT_FALSE(parseGroup("affine:4", 12, g, error));  // 12 is not a prime power
@@ -115,6 +116,7 @@ TEST(WheelGroups, SearchReachesCyclicDesigns) {
       {{13, 4, 2, 2}, "cyclic", 13},    // the projective plane of order 3
       {{21, 5, 2, 2}, "cyclic", 21},    // the projective plane of order 4
       {{11, 5, 4, 4}, "cyclic", 66},    // the Steiner system S(4,5,11)
+      {{8, 4, 3, 3}, "trivial", 14},    // S(3,4,8), searched on the whole space
   };
   for (const Case& c : cases) {
     SearchOptions options;

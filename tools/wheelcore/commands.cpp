@@ -55,7 +55,7 @@ commands:
       seed, same moves, same result. Progress goes to stderr; the wheel is written to FILE as a
       wheel file and verified. FILE is checked for writing before the search.
       --group G: search wheels invariant under a permutation group of the
-      positions: cyclic[:F], bicyclic[:F], cycles:C[:F], mult:A[:F[:S]], affine:D[:F], psl[:F], pgl[:F]
+      positions: cyclic[:F], bicyclic[:F], cycles:C[:F], mult:A[:F[:S]], affine:D[:F], psl[:F], pgl[:F], trivial
       (F fixed positions; see group.h). --cover: with --group, a weighted
       set-cover search over all orbits of tickets instead of annealing;
       --by-tickets: with --cover, an orbit costs its tickets instead of one.

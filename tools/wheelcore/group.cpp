@@ -78,7 +78,7 @@ bool parseGroup(const std::string& text, int v, PermutationGroup& group, std::st
   const size_t expected = takesParameter ? 2 : 1;
   const size_t most = kind == "mult" ? expected + 2 : expected + 1;  // mult:A[:F[:S]]
   if (parts.size() < expected || parts.size() > most) {
-    error = "group \"" + text + "\": write cyclic[:F], bicyclic[:F], cycles:C[:F], mult:A[:F[:S]], affine:D[:F], psl[:F] or pgl[:F]";
+    error = "group \"" + text + "\": write cyclic[:F], bicyclic[:F], cycles:C[:F], mult:A[:F[:S]], affine:D[:F], psl[:F], pgl[:F] or trivial";
     return false;
   }
   int fixed = 0, parameter = 0, step = 1;
@@ -139,6 +139,10 @@ bool parseGroup(const std::string& text, int v, PermutationGroup& group, std::st
                            : "cyclic on " + std::to_string(n) + " positions" +
                                  (step > 1 ? " turned by " + std::to_string(step) : std::string()) +
                                  " with multiplier " + std::to_string(parameter) + fixedText(fixed);
+  } else if (kind == "trivial") {
+    // No symmetry: every ticket is its own orbit. The set-cover search then
+    // runs on the whole space, which pays off on small designs.
+    group.name = "the trivial group";
   } else if (kind == "affine") {
     int characteristic = 0;
     const std::optional<FiniteField> field = fieldOfOrder(n, characteristic);
@@ -185,7 +189,7 @@ bool parseGroup(const std::string& text, int v, PermutationGroup& group, std::st
     group.name = std::string(kind == "pgl" ? "PGL" : "PSL") + "(2," + std::to_string(q) + ") on the projective line" +
                  fixedText(fixed);
   } else {
-    error = "group \"" + text + "\": unknown kind \"" + kind + "\" (cyclic, bicyclic, cycles, mult, affine, psl, pgl)";
+    error = "group \"" + text + "\": unknown kind \"" + kind + "\" (cyclic, bicyclic, cycles, mult, affine, psl, pgl, trivial)";
     return false;
   }
   group.order = groupOrder(group);

@@ -17,6 +17,7 @@
 //                  units (D divides q - 1; D = 1 leaves the translations)
 //   psl[:F], pgl[:F]  x -> (a x + b) / (c x + d) on the projective line over
 //                  the field of q elements, q + 1 = v - F points
+//   trivial        the identity alone: the whole space, for small designs
 // All functions are pure; a search is deterministic for its seed.
 
 #include <cstdint>
