@@ -129,6 +129,22 @@ TEST(WheelGroups, SearchReachesCyclicDesigns) {
       EXPECT_TRUE(designHolds(c.design, found.tickets)) << describeDesign(c.design);
     }
   }
+  // Started from a held wheel, the set cover keeps it: one step from the
+  // cyclic S(4,5,11) over the whole space ends where it began, not at the
+  // greedy cover.
+  {
+    const Design steiner{11, 5, 4, 4};
+    SearchOptions cyclic;
+    cyclic.moves = 2'000'000;
+    cyclic.seed = 3;
+    SearchOptions held;
+    held.moves = 1;
+    held.coverFrom = coverInvariantWheel(steiner, group("cyclic", 11), cyclic).tickets;
+    ASSERT_EQ(held.coverFrom.size(), 66u);
+    const Candidate kept = coverInvariantWheel(steiner, group("trivial", 11), held);
+    EXPECT_EQ(kept.tickets.size(), 66u);
+    EXPECT_TRUE(designHolds(steiner, kept.tickets));
+  }
   // A lotto design, and a group with a fixed position and orbits of
   // different sizes: the listed orbits must still give a wheel that holds.
   SearchOptions options;

@@ -60,7 +60,8 @@ commands:
       set-cover search over all orbits of tickets instead of annealing;
       --by-tickets: with --cover, an orbit costs its tickets instead of one.
       --from FILE: anneal from the wheel in FILE (any wheel of the same
-      design, verified first) instead of the constructions.
+      design, verified first) instead of the constructions; with --cover,
+      start the set cover from the orbits of its tickets.
       --verbose: moves per second.
   import FILE --dir DIR [--pick K --type a|k --formula TifM --v V] [--credit TEXT]
       Verifies a wheel and writes it into the catalogue folder DIR, for every
@@ -291,7 +292,8 @@ int commandSearch(const Arguments& args, Console& io) {
   // that no group leaves invariant.
   Candidate from;
   if (args.options.count("from")) {
-    if (args.options.count("group")) return usageError(io, "--from does not go with --group");
+    if (args.options.count("group") && !args.options.count("cover"))
+      return usageError(io, "--from goes with --group only for --cover");
     const std::string path = args.options.at("from");
     WheelFile held;
     if (!readWheelFile(path, held, error)) return usageError(io, error);
@@ -303,12 +305,13 @@ int commandSearch(const Arguments& args, Console& io) {
   }
   const auto started = std::chrono::steady_clock::now();
   Candidate found;
-  if (!from.tickets.empty()) {
+  if (!from.tickets.empty() && !args.options.count("group")) {
     found = annealWheel(design, from, options);
   } else if (args.options.count("group")) {
     PermutationGroup group;
     if (!parseGroup(args.options.at("group"), design.v, group, error)) return usageError(io, error);
     if (!groupSearchApplies(design, group, error)) return usageError(io, error);
+    options.coverFrom = from.tickets;
     found = args.options.count("cover") ? coverInvariantWheel(design, group, options)
                                         : searchInvariantWheel(design, group, options);
   } else {

@@ -389,6 +389,9 @@ Candidate coverInvariantWheel(const Design& design, const PermutationGroup& grou
   coverOptions.seconds = options.seconds;
   coverOptions.steps = options.moves;
   coverOptions.progress = options.progress;
+  for (Mask ticket : options.coverFrom)
+    if (std::popcount(ticket) == design.k && !(ticket & ~allPositions(design.v)))
+      coverOptions.start.push_back(static_cast<uint32_t>(ticketOrbits.orbitOf[ticketRanker.rank(ticket)]));
   const double startCpu = threadCpuSeconds();
   const uint64_t steps = searchSetCover(instance, coverOptions, record);
   if (options.stats) options.stats->add(steps, threadCpuSeconds() - startCpu);

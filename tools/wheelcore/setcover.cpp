@@ -154,7 +154,10 @@ uint64_t searchSetCover(const SetCoverInstance& instance, const SetCoverOptions&
     const int64_t theirs = search.score(than) * static_cast<int64_t>(search.cost(s));
     return mine > theirs || (mine == theirs && search.changedAt(s) < search.changedAt(than));
   };
-  // A greedy start: each uncovered element in turn, with the set gaining most.
+  // The sets given, then a greedy completion: each uncovered element in
+  // turn, with the set gaining most.
+  for (uint32_t s : options.start)
+    if (s < instance.setCount() && !search.inCover(s)) search.add(s, 0);
   while (!search.uncovered().empty()) {
     const uint32_t e = search.uncovered().front();
     if (search.setsBegin(e) == search.setsEnd(e)) return 0;  // an element no set covers

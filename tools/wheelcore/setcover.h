@@ -29,10 +29,11 @@ struct SetCoverOptions {
   uint64_t seed = 1;
   double seconds = 10;  // processor time
   uint64_t steps = 0;   // when non-zero, the budget instead of seconds
+  std::vector<uint32_t> start;  // sets to start from (a cover held), completed greedily
   std::function<void(const std::string&)> progress;
 };
 
-// Searches for ever cheaper covers from a greedy one. record(cover) is called
+// Searches for ever cheaper covers from a greedy one, or from options.start. record(cover) is called
 // with each cover as cheap as the cheapest so far (a few hundred times at
 // most for one cost) and ends the search by returning true. Returns the
 // number of steps made; 0 when some element is in no set.
