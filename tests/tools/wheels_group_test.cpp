@@ -50,6 +50,7 @@ TEST(WheelGroups, OrdersAndRefusals) {
   EXPECT_EQ(group("mult:4:1:3", 22).order, 21u);  // turned by 3: 7 steps
   EXPECT_EQ(group("mult:2:1:21", 22).order, 6u);   // no turn: the multiplier alone
   EXPECT_EQ(group("trivial", 13).order, 1u);
+  EXPECT_EQ(group("mult:1:1:3", 22).order, 7u);  // the turn by 3 alone
   PermutationGroup g;
   std::string error;
   EXPECT_FALSE(parseGroup("affine:4", 12, g, error));  // 12 is not a prime power
@@ -60,7 +61,7 @@ TEST(WheelGroups, OrdersAndRefusals) {
   EXPECT_FALSE(parseGroup("cycles:5", 13, g, error));  // 13 positions do not split into 5 cycles
   EXPECT_FALSE(parseGroup("spiral", 13, g, error));
   EXPECT_FALSE(parseGroup("mult:3:1", 22, g, error));  // 3 is not a unit mod 21
-  EXPECT_FALSE(parseGroup("mult:1", 22, g, error));
+  EXPECT_FALSE(parseGroup("mult:0", 22, g, error));
   EXPECT_FALSE(parseGroup("mult:2:1:4", 22, g, error));  // 4 does not divide 21
 }
 

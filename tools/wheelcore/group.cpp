@@ -120,8 +120,10 @@ bool parseGroup(const std::string& text, int v, PermutationGroup& group, std::st
     // For a prime n this is an affine group; for the other n it is not.
     // With a step S, the turn is x -> x + S, which leaves S cycles of n / S
     // positions that the multiplier may mix (it keeps the multiples of S).
-    if (n < 3 || parameter < 2 || parameter >= n || std::gcd(parameter, n) != 1) {
-      error = "group \"" + text + "\": the multiplier must be between 2 and " + std::to_string(n - 1) +
+    // A multiplier of 1 leaves the turn alone: a subgroup of the others,
+    // under which a wheel found with a multiplier is still invariant.
+    if (n < 3 || parameter < 1 || parameter >= n || std::gcd(parameter, n) != 1) {
+      error = "group \"" + text + "\": the multiplier must be between 1 and " + std::to_string(n - 1) +
               " and share no factor with " + std::to_string(n);
       return false;
     }
@@ -133,12 +135,13 @@ bool parseGroup(const std::string& text, int v, PermutationGroup& group, std::st
       return false;
     }
     if (step < n) group.generators.push_back(permutation([&](int x) { return (x + step) % n; }));
-    group.generators.push_back(permutation([&](int x) { return x * parameter % n; }));
+    if (parameter > 1) group.generators.push_back(permutation([&](int x) { return x * parameter % n; }));
     group.name = step == n ? "multiplier " + std::to_string(parameter) + " on " + std::to_string(n) + " positions" +
                                  fixedText(fixed)
                            : "cyclic on " + std::to_string(n) + " positions" +
                                  (step > 1 ? " turned by " + std::to_string(step) : std::string()) +
-                                 " with multiplier " + std::to_string(parameter) + fixedText(fixed);
+                                 (parameter > 1 ? " with multiplier " + std::to_string(parameter) : std::string()) +
+                                 fixedText(fixed);
   } else if (kind == "trivial") {
     // No symmetry: every ticket is its own orbit. The set-cover search then
     // runs on the whole space, which pays off on small designs.

@@ -100,12 +100,22 @@ class CoverSearch {
   }
 
   // Every uncovered element weighs one more; the sets holding it gain as much.
-  void bumpWeights() {
+  // On large instances, where the uncovered elements lie in thousands of sets
+  // each, that walk would take most of the time: there only a random share of
+  // them grows, so that a step stays cheap and the weights still grow, over
+  // many steps, as fast as before.
+  template <class Random>
+  void bumpWeights(Random& random) {
+    uint64_t work = 0;
+    for (uint32_t e : uncovered_) work += setsFirst_[e + 1] - setsFirst_[e];
+    const uint64_t share = work > kBumpWork ? work / kBumpWork + 1 : 1;  // bump one in `share`
     for (uint32_t e : uncovered_) {
+      if (share > 1 && random() % share != 0) continue;
       ++weight_[e];
       for (const uint32_t* other = setsBegin(e); other != setsEnd(e); ++other) ++score_[*other];
     }
   }
+  static constexpr uint64_t kBumpWork = 50'000;
 
  private:
   void list(uint32_t e) {
@@ -226,7 +236,7 @@ uint64_t searchSetCover(const SetCoverInstance& instance, const SetCoverOptions&
     // Weights grow only where the swap left as much uncovered as before:
     // measured against growing them at every step, this found covers as
     // small or smaller on every cell tried, and a step costs less.
-    if (search.uncovered().size() >= uncoveredBefore) search.bumpWeights();
+    if (search.uncovered().size() >= uncoveredBefore) search.bumpWeights(rng);
     if (options.progress && (step & 1023) == 0 && std::chrono::steady_clock::now() - lastReport > std::chrono::seconds(2)) {
       lastReport = std::chrono::steady_clock::now();
       options.progress(std::to_string(search.cover().size()) + " sets, " + std::to_string(search.uncovered().size()) +
