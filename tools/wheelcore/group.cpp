@@ -263,7 +263,9 @@ bool keepSmallerOrbitWheel(const Design& design, const PermutationGroup& group, 
   std::vector<Mask> wheel = pruneRedundant(design, expandOrbits(group, representatives), rng);
   if (best.tickets.empty() || wheel.size() < best.tickets.size()) {
     best.tickets = std::move(wheel);
-    best.method = search + ", invariant under " + group.name;
+    // Without symmetry every ticket is an orbit of its own.
+    best.method = group.order == 1 ? search.substr(0, search.find(" over ")) + " over every ticket"
+                                   : search + ", invariant under " + group.name;
     if (options.progress)
       options.progress(std::to_string(representatives.size()) + " orbits give " + std::to_string(best.tickets.size()) +
                        " tickets");

@@ -11,7 +11,8 @@
 //   bicyclic[:F]   the same on two cycles of n = (v - F) / 2 positions at once
 //   cycles:C[:F]   the same on C cycles of n = (v - F) / C positions at once
 //   mult:A[:F[:S]] x -> x + S and x -> A x mod n, A prime to n, S dividing n
-//                  (S = 1 by default; S = n: the multiplier alone)
+//                  (S = 1 by default; S = n: the multiplier alone; A = 1:
+//                  the turn alone)
 //   affine:D[:F]   x -> a x + b over the field of q = v - F elements (a prime
 //                  power up to 64), with a in the subgroup of order D of the
 //                  units (D divides q - 1; D = 1 leaves the translations)
