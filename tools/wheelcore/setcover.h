@@ -33,9 +33,9 @@ struct SetCoverOptions {
   std::function<void(const std::string&)> progress;
 };
 
-// Searches for ever cheaper covers from a greedy one, or from options.start. record(cover) is called
-// with each cover as cheap as the cheapest so far (a few hundred times at
-// most for one cost) and ends the search by returning true. Returns the
-// number of steps made; 0 when some element is in no set.
+// Searches for ever cheaper covers from a greedy one, or from options.start.
+// record(cover) is called with each cover as cheap as the cheapest so far (a
+// few hundred times at most for one cost) and ends the search by returning
+// true. Returns the number of steps made; 0 when some element is in no set.
 uint64_t searchSetCover(const SetCoverInstance& instance, const SetCoverOptions& options,
                         const std::function<bool(const std::vector<uint32_t>&)>& record);
