@@ -145,6 +145,10 @@ TEST(WheelGroups, SearchReachesCyclicDesigns) {
     const Candidate kept = coverInvariantWheel(steiner, group("trivial", 11), held);
     EXPECT_EQ(kept.tickets.size(), 66u);
     EXPECT_TRUE(designHolds(steiner, kept.tickets));
+    // S(4,5,11) over the whole space lists 462 tickets of 5 draws each:
+    // one pair under the limit it is refused, not searched.
+    held.coverLimit = 462 * 5 - 1;
+    EXPECT_TRUE(coverInvariantWheel(steiner, group("trivial", 11), held).tickets.empty());
   }
   // A lotto design, and a group with a fixed position and orbits of
   // different sizes: the listed orbits must still give a wheel that holds.

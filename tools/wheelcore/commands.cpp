@@ -61,7 +61,9 @@ commands:
       --by-tickets: with --cover, an orbit costs its tickets instead of one.
       --from FILE: anneal from the wheel in FILE (any wheel of the same
       design, verified first) instead of the constructions; with --cover,
-      start the set cover from the orbits of its tickets.
+      start the set cover from the orbits of its tickets. --cover-limit N: the
+      most ticket-draw pairs the set cover lists (default 150000000, about
+      8 bytes each); a larger search is refused with a message.
       --verbose: moves per second.
   import FILE --dir DIR [--pick K --type a|k --formula TifM --v V] [--credit TEXT]
       Verifies a wheel and writes it into the catalogue folder DIR, for every
@@ -271,7 +273,8 @@ int commandSearch(const Arguments& args, Console& io) {
   SearchOptions options;
   uint64_t target = 0;
   if (!numberOption(args, "seed", options.seed, error) || !numberOption(args, "moves", options.moves, error) ||
-      !numberOption(args, "target", target, error) || !secondsOption(args, "seconds", options.seconds, error))
+      !numberOption(args, "target", target, error) || !numberOption(args, "cover-limit", options.coverLimit, error) ||
+      !secondsOption(args, "seconds", options.seconds, error))
     return usageError(io, error);
   options.target = target;
   if (args.options.count("cover") && !args.options.count("group")) return usageError(io, "--cover goes with --group");

@@ -362,7 +362,13 @@ Candidate coverInvariantWheel(const Design& design, const PermutationGroup& grou
   // draws it meets in t positions or more.
   const SubsetOrbits ticketOrbits = orbitTable(group, design.k);
   const SubsetRanker ticketRanker(design.v, design.k);
-  if (metPerTicket(design) * ticketOrbits.orbitCount() > 150'000'000) return best;
+  const uint64_t pairs = metPerTicket(design) * ticketOrbits.orbitCount();
+  if (pairs > options.coverLimit) {
+    if (options.progress)
+      options.progress("the set cover would list " + std::to_string(pairs) + " ticket-draw pairs, more than " +
+                       std::to_string(options.coverLimit) + " (--cover-limit)");
+    return best;
+  }
   SetCoverInstance instance;
   instance.elementCount = static_cast<uint32_t>(draws.orbitCount());
   std::vector<Mask> representatives;

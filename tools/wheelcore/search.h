@@ -89,6 +89,7 @@ struct SearchOptions {
   uint64_t target = 0;  // stop at this many tickets; 0 = the lower bound
   bool coverByTickets = false;  // the set cover over orbits: an orbit costs its tickets, not one
   std::vector<uint64_t> coverFrom;  // the set cover starts from the orbits of these tickets (a held wheel)
+  uint64_t coverLimit = 150'000'000;  // the set cover's listing, in ticket-draw pairs (about 8 bytes each)
   std::function<void(const std::string&)> progress;  // one line, no newline
   SearchStats* stats = nullptr;                        // when set, the moves made are added here
 };
