@@ -85,6 +85,15 @@ TEST(WheelgenCommands, ExitStatuses) {
                       folder.string()})
                 .status,
             2);
+  // Set-cover options without --cover are refused, not silently ignored.
+  for (const std::vector<std::string>& option : {std::vector<std::string>{"--by-tickets"}, {"--cover-limit", "5"}}) {
+    std::vector<std::string> args = {"search", "--group", "cyclic", "--out", (folder / "w.txt").string()};
+    args.insert(args.end(), spec.begin(), spec.end());
+    args.insert(args.end(), option.begin(), option.end());
+    const CommandRun run = wheelgen(args);
+    EXPECT_EQ(run.status, 2) << option[0];
+    EXPECT_NE(run.err.find(option[0] + " goes with --cover"), std::string::npos) << run.err;
+  }
   EXPECT_EQ(wheelgen({"--help"}).status, 0);
 }
 

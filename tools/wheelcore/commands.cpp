@@ -278,8 +278,9 @@ int commandSearch(const Arguments& args, Console& io) {
     return usageError(io, error);
   options.target = target;
   if (args.options.count("cover") && !args.options.count("group")) return usageError(io, "--cover goes with --group");
-  if (args.options.count("by-tickets") && !args.options.count("cover"))
-    return usageError(io, "--by-tickets goes with --cover");
+  for (const char* coverOnly : {"by-tickets", "cover-limit"})
+    if (args.options.count(coverOnly) && !args.options.count("cover"))
+      return usageError(io, std::string("--") + coverOnly + " goes with --cover");
   options.coverByTickets = args.options.count("by-tickets") > 0;
   options.progress = [&io](const std::string& line) { io.err << "wheelgen: " << line << "\n"; };
   SearchStats stats;
