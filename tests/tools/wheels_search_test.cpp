@@ -89,6 +89,22 @@ TEST(WheelSearch, OnePositionMoreThanTwoSmallerWheels) {
   EXPECT_TRUE(designHolds(split, product.tickets));
 }
 
+TEST(WheelSearch, AWheelOfOnePositionMoreWithoutItsLast) {
+  const KnownWheels all = constructedWheels(1);
+  for (const Design design : {Design{12, 6, 4, 5}, Design{11, 5, 3, 3}}) {
+    const std::vector<uint64_t> longer = all({design.v + 1, design.k, design.t, design.m});
+    const Candidate shortened = shortenedWheel(design, longer, 1);
+    EXPECT_TRUE(designHolds(design, shortened.tickets)) << describeDesign(design);
+    EXPECT_LE(shortened.tickets.size(), longer.size());
+  }
+  // Every 5-set of 8 positions: the tickets that held the last position all
+  // fall onto tickets already there, leaving every 5-set of 7 once each.
+  std::vector<uint64_t> full;
+  for (uint64_t mask = 0; mask < 256; ++mask)
+    if (std::popcount(mask) == 5) full.push_back(mask);
+  EXPECT_EQ(shortenedWheel({7, 5, 5, 5}, full, 1).tickets.size(), 21u);
+}
+
 TEST(WheelSearch, KeyWheelsAreTheirDesignWithTheKeyPutBack) {
   const WheelSpec key{6, WheelType::key, 3, 3, 11};
   const Design design = designOf(key);

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -10,8 +11,10 @@
 #include <ostream>
 #include <map>
 #include <optional>
+#include <set>
 #include <sstream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "wheelcore/group.h"
@@ -577,14 +580,15 @@ int commandCatalogue(const Arguments& args, Console& io) {
     return fallback(design);
   };
 
-  int improved = 0, written = 0;
-  for (const Design& design : order) {
-    if (totalSeconds > 0 && elapsed() > totalSeconds) {
-      io.err << "wheelgen: time is up after " << elapsed() << " s\n";
-      break;
-    }
+  std::set<Design> improved;
+  int written = 0;
+  int cutBelow = INT_MAX;  // the fewest positions of a design improved by the cascade below
+  // One design: the constructions, the annealing when `search`, the files
+  // written, then the cascade to fewer positions. False when a file cannot
+  // be written.
+  auto visit = [&](const Design& design, bool search) {
     uint64_t bound = designLowerBound(design);
-    if (bound > kMaxCatalogueTickets) continue;
+    if (bound > kMaxCatalogueTickets) return true;
     // A proven size cannot be beaten; an upper bound can, so it only ends the
     // search where no lower bound is known to say more.
     if (const auto record = bestKnownFor(bestKnown, design); record && record->exact) bound = std::max(bound, record->size);
@@ -602,22 +606,67 @@ int commandCatalogue(const Arguments& args, Console& io) {
     };
     // Unions are cheap and gain from every smaller wheel improved before them;
     // covering constructions (greedy included) run for new wheels or on request.
-    const bool construct = current.tickets.empty() || design.t != design.m || args.options.count("construct");
+    const bool construct =
+        !search || current.tickets.empty() || design.t != design.m || args.options.count("construct");
     if (construct && current.tickets.size() != bound) consider(constructWheel(design, known, seed), "none");
-    if (seconds > 0 && annealingApplies(design) && current.tickets.size() > bound) {
+    if (const auto longer = best.find(Design{design.v + 1, design.k, design.t, design.m});
+        construct && current.tickets.size() != bound && longer != best.end())
+      consider(shortenedWheel(design, longer->second.tickets, seed), "none");
+    if (search && seconds > 0 && annealingApplies(design) && current.tickets.size() > bound) {
       SearchOptions options;
       options.seed = seed;
       options.seconds = seconds;
       const Candidate start{current.tickets, current.method};
       consider(annealWheel(design, start, options), budgetText(seconds, 0));
     }
-    if (current.tickets.size() < before || before == 0) ++improved;
+    if (current.tickets.size() < before || before == 0) improved.insert(design);
     if (!quiet && current.tickets.size() < before)
       io.err << "wheelgen: " << describeDesign(design) << ": " << before << " -> " << current.tickets.size() << " ("
              << current.method << ")\n";
-    if (!writeDesignWheels(dir, specsOf[design], current, held, written, io)) return kExitFails;
+    if (!writeDesignWheels(dir, specsOf[design], current, held, written, io)) return false;
+    // The smaller wheel less its last position may be smaller for the
+    // designs of fewer positions, visited before this one.
+    for (Design shorter{design.v - 1, design.k, design.t, design.m};
+         improved.count(design) && specsOf.count(shorter); --shorter.v) {
+      const Candidate cut =
+          shortenedWheel(shorter, best[Design{shorter.v + 1, shorter.k, shorter.t, shorter.m}].tickets, seed);
+      Best& target = best[shorter];
+      if (cut.tickets.empty() || (!target.tickets.empty() && cut.tickets.size() >= target.tickets.size())) break;
+      if (!designHolds(shorter, cut.tickets)) {
+        io.err << "wheelgen: internal error: " << cut.method << " gave a wheel that fails for "
+               << describeDesign(shorter) << "\n";
+        break;
+      }
+      if (!quiet)
+        io.err << "wheelgen: " << describeDesign(shorter) << ": " << target.tickets.size() << " -> "
+               << cut.tickets.size() << " (" << cut.method << ")\n";
+      target = {cut.tickets, cut.method, std::to_string(seed), "none"};
+      improved.insert(shorter);
+      cutBelow = std::min(cutBelow, shorter.v);
+      if (!writeDesignWheels(dir, specsOf[shorter], target, held, written, io)) return false;
+    }
+    return true;
+  };
+  auto timeUp = [&] {
+    if (totalSeconds <= 0 || elapsed() <= totalSeconds) return false;
+    io.err << "wheelgen: time is up after " << elapsed() << " s\n";
+    return true;
+  };
+  bool stopped = false;
+  for (const Design& design : order) {
+    if ((stopped = timeUp())) break;
+    if (!visit(design, true)) return kExitFails;
   }
-  io.out << "catalogue: " << order.size() << " designs visited, " << improved << " improved, " << written
+  // A design improved by the cascade was visited before the designs built
+  // from it: those are built again, constructions only, until none changes.
+  while (!stopped && cutBelow != INT_MAX) {
+    const int from = std::exchange(cutBelow, INT_MAX);
+    for (const Design& design : order) {
+      if ((stopped = timeUp())) break;
+      if (design.v > from && !visit(design, false)) return kExitFails;
+    }
+  }
+  io.out << "catalogue: " << order.size() << " designs visited, " << improved.size() << " improved, " << written
          << " files written in " << static_cast<int>(elapsed()) << " s\n";
   return kExitHolds;
 }

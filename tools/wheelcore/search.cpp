@@ -289,6 +289,30 @@ Candidate productCovering(const Design& design, const KnownWheels& known) {
   return best;
 }
 
+Candidate shortenedWheel(const Design& design, const std::vector<uint64_t>& longer, uint64_t seed) {
+  Candidate result;
+  if (longer.empty()) return result;
+  const Mask last = bit(design.v);
+  std::set<Mask> seen;
+  for (Mask ticket : longer) {
+    if (ticket & last) {
+      ticket &= ~last;
+      for (int p = 0; p < design.v; ++p)
+        if (!(ticket & bit(p)) && !seen.count(ticket | bit(p))) {
+          ticket |= bit(p);
+          break;
+        }
+      if (std::popcount(ticket) < design.k) continue;  // every filling is held already
+    }
+    if (seen.insert(ticket).second) result.tickets.push_back(ticket);
+  }
+  Rng rng = makeRng(seed, 0x73686f72);
+  result.tickets = pruneRedundant(design, std::move(result.tickets), rng);
+  result.method = "construction: " + formulaText(design.t, design.m) + " of " + std::to_string(design.v + 1) +
+                  " with the last position taken out";
+  return result;
+}
+
 Candidate constructWheel(const Design& design, const KnownWheels& known, uint64_t seed) {
   const int v = design.v, k = design.k, t = design.t, m = design.m;
   Rng rng = makeRng(seed, 0x636f6e73);

@@ -71,6 +71,12 @@ Candidate constructWheel(const Design& design, const KnownWheels& known, uint64_
 Candidate extendedWheel(const Design& design, const KnownWheels& known);
 Candidate productCovering(const Design& design, const KnownWheels& known);
 
+// A wheel of v + 1 positions made one of v: each ticket holding the last
+// position takes the lowest position it lacks instead (a draw of the first v
+// positions never held the last one, so it is met as before), repeated
+// tickets and then redundant ones removed. Empty when `longer` is empty.
+Candidate shortenedWheel(const Design& design, const std::vector<uint64_t>& longer, uint64_t seed);
+
 // A KnownWheels that answers with constructWheel, recursively and memoized.
 KnownWheels constructedWheels(uint64_t seed);
 
