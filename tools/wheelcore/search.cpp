@@ -291,7 +291,7 @@ Candidate productCovering(const Design& design, const KnownWheels& known) {
 
 Candidate shortenedWheel(const Design& design, const std::vector<uint64_t>& longer, uint64_t seed) {
   Candidate result;
-  if (longer.empty()) return result;
+  if (longer.empty() || design.v >= 64) return result;  // the longer wheel has 65 positions or more
   const Mask last = bit(design.v);
   std::set<Mask> seen;
   for (Mask ticket : longer) {
