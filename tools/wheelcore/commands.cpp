@@ -586,6 +586,18 @@ int commandCatalogue(const Arguments& args, Console& io) {
   // One design: the constructions, the annealing when `search`, the files
   // written, then the cascade to fewer positions. False when a file cannot
   // be written.
+  // Keeps the candidate where it is smaller than the wheel held and holds.
+  auto adopt = [&](const Design& design, Best& current, const Candidate& candidate, const std::string& budget) {
+    if (candidate.tickets.empty()) return false;
+    if (!current.tickets.empty() && candidate.tickets.size() >= current.tickets.size()) return false;
+    if (!designHolds(design, candidate.tickets)) {
+      io.err << "wheelgen: internal error: " << candidate.method << " gave a wheel that fails for "
+             << describeDesign(design) << "\n";
+      return false;
+    }
+    current = {candidate.tickets, candidate.method, std::to_string(seed), budget};
+    return true;
+  };
   auto visit = [&](const Design& design, bool search) {
     uint64_t bound = designLowerBound(design);
     if (bound > kMaxCatalogueTickets) return true;
@@ -595,14 +607,7 @@ int commandCatalogue(const Arguments& args, Console& io) {
     Best& current = best[design];
     const size_t before = current.tickets.size();
     auto consider = [&](const Candidate& candidate, const std::string& budget) {
-      if (candidate.tickets.empty()) return;
-      if (!current.tickets.empty() && candidate.tickets.size() >= current.tickets.size()) return;
-      if (!designHolds(design, candidate.tickets)) {
-        io.err << "wheelgen: internal error: " << candidate.method << " gave a wheel that fails for "
-               << describeDesign(design) << "\n";
-        return;
-      }
-      current = {candidate.tickets, candidate.method, std::to_string(seed), budget};
+      adopt(design, current, candidate, budget);
     };
     // Unions are cheap and gain from every smaller wheel improved before them;
     // covering constructions (greedy included) run for new wheels or on request.
@@ -631,16 +636,11 @@ int commandCatalogue(const Arguments& args, Console& io) {
       const Candidate cut =
           shortenedWheel(shorter, best[Design{shorter.v + 1, shorter.k, shorter.t, shorter.m}].tickets, seed);
       Best& target = best[shorter];
-      if (cut.tickets.empty() || (!target.tickets.empty() && cut.tickets.size() >= target.tickets.size())) break;
-      if (!designHolds(shorter, cut.tickets)) {
-        io.err << "wheelgen: internal error: " << cut.method << " gave a wheel that fails for "
-               << describeDesign(shorter) << "\n";
-        break;
-      }
+      const size_t had = target.tickets.size();
+      if (!adopt(shorter, target, cut, "none")) break;
       if (!quiet)
-        io.err << "wheelgen: " << describeDesign(shorter) << ": " << target.tickets.size() << " -> "
-               << cut.tickets.size() << " (" << cut.method << ")\n";
-      target = {cut.tickets, cut.method, std::to_string(seed), "none"};
+        io.err << "wheelgen: " << describeDesign(shorter) << ": " << had << " -> " << target.tickets.size() << " ("
+               << cut.method << ")\n";
       improved.insert(shorter);
       cutBelow = std::min(cutBelow, shorter.v);
       if (!writeDesignWheels(dir, specsOf[shorter], target, held, written, io)) return false;
